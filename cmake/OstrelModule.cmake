@@ -1,0 +1,28 @@
+# One static library per module folder under src/, made from every .cpp in it (plus win32/ or
+# posix/ for the platform module). Each module names the modules it may use, so the dependency
+# arrows of the design are enforced by the linker, and a module's tests build without the rest.
+function(ostrel_module name)
+    cmake_parse_arguments(M "OBJECT" "" "DEPS" ${ARGN})
+    set(dir "${PROJECT_SOURCE_DIR}/src/${name}")
+    file(GLOB srcs CONFIGURE_DEPENDS "${dir}/*.cpp")
+    if(WIN32)
+        file(GLOB os_srcs CONFIGURE_DEPENDS "${dir}/win32/*.cpp")
+    else()
+        file(GLOB os_srcs CONFIGURE_DEPENDS "${dir}/posix/*.cpp")
+    endif()
+    list(APPEND srcs ${os_srcs})
+    if(NOT srcs)
+        set(empty "${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp")
+        file(WRITE "${empty}" "// The ${name} module has no sources yet.\n")
+        set(srcs "${empty}")
+    endif()
+    if(M_OBJECT)
+        add_library(ostrel_${name} OBJECT ${srcs})
+    else()
+        add_library(ostrel_${name} STATIC ${srcs})
+    endif()
+    target_include_directories(ostrel_${name} PUBLIC "${PROJECT_SOURCE_DIR}/src"
+                                                     "${PROJECT_SOURCE_DIR}/include")
+    target_compile_definitions(ostrel_${name} PUBLIC OSTREL_BUILDING_SDK=1)
+    target_link_libraries(ostrel_${name} PUBLIC ${M_DEPS} Threads::Threads)
+endfunction()
