@@ -19,12 +19,16 @@ struct Message {
     std::intptr_t lParam = 0;
 };
 
-// Posts a message; returns false when the window (or queue) is unknown. Any thread.
+// Posts a message; returns false when the window (or queue) is unknown or its queue already
+// holds 10000 messages (the limit of a Windows message queue). Any thread.
 bool postMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                  std::intptr_t lParam);
 
 #ifndef _WIN32
-// Library-owned queues (Linux only). Any thread.
+// Library-owned queues (Linux only). Any thread. A handle stays unknown long after its queue is
+// destroyed (handles come back only after two billion others), so a stale handle never reaches
+// a newer queue. Window 0's queue belongs to its thread and is freed when the thread ends.
+// Creates an empty queue; 0 when none can be made.
 WindowHandle createMessageQueue();
 // Waits up to timeoutMs (negative: forever) for the oldest message of the queue; queue 0 is the
 // calling thread's own queue. Returns false on time-out or for an unknown queue.

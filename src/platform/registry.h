@@ -10,8 +10,10 @@
 // file reads as whatever complete keys and values it still holds, never as a crash.
 // HKEY_LOCAL_MACHINE has only what a MachineKeySource serves (the disk list).
 //
-// Key paths use backslashes and are case-insensitive, as on Windows. Status values are Windows
-// error codes: 0 success, 2 not found, 5 access denied, 13 invalid data, 234 more data.
+// Key paths use backslashes and are case-insensitive, as on Windows; a path may not start with
+// a backslash (kRegistryBadPathname), while doubled and trailing backslashes are ignored. Status
+// values are Windows error codes: 0 success, 2 not found, 5 access denied, 13 invalid data,
+// 234 more data, and the rarer ones below.
 #pragma once
 
 #include <cstdint>
@@ -28,8 +30,16 @@ inline constexpr RegistryStatus kRegistryNotFound = 2;
 inline constexpr RegistryStatus kRegistryAccessDenied = 5;
 inline constexpr RegistryStatus kRegistryInvalidHandle = 6;
 inline constexpr RegistryStatus kRegistryInvalidData = 13;
+inline constexpr RegistryStatus kRegistryOutOfMemory = 14;
+inline constexpr RegistryStatus kRegistryInvalidParameter = 87;
+inline constexpr RegistryStatus kRegistryBadPathname = 161;
 inline constexpr RegistryStatus kRegistryMoreData = 234;
 inline constexpr RegistryStatus kRegistryNoMoreItems = 259;
+inline constexpr RegistryStatus kRegistryNoAccess = 998;  // data null with a non-zero size
+// The settings file could not be read or written (Linux); the file is left as it was.
+inline constexpr RegistryStatus kRegistryIoFailed = 1016;
+// The key was deleted (by another key object or process) after it was opened.
+inline constexpr RegistryStatus kRegistryKeyDeleted = 1018;
 
 enum class RegistryRoot { CurrentUser, LocalMachine };
 enum class RegistryAccess { Read, AllAccess };
@@ -59,7 +69,9 @@ public:
     [[nodiscard]] RegistryStatus open(const RegistryKey &parent, std::string_view subkey,
                                       RegistryAccess access);
     // RegCreateKeyExA with KEY_ALL_ACCESS, non-volatile, empty class: opens or creates the key
-    // and every missing key above it. created, when given, tells whether it was new.
+    // and every missing key above it. created, when given, tells whether it was new. A parent
+    // opened for reading gives kRegistryAccessDenied, as do machine keys served by a
+    // MachineKeySource.
     [[nodiscard]] RegistryStatus create(RegistryRoot root, std::string_view path,
                                         bool *created = nullptr);
     [[nodiscard]] RegistryStatus create(const RegistryKey &parent, std::string_view subkey,
@@ -70,7 +82,9 @@ public:
     // null to ask for the size only. type may be null.
     [[nodiscard]] RegistryStatus query(std::string_view name, RegistryType *type, void *data,
                                        std::uint32_t *size) const;
-    // RegSetValueExA.
+    // RegSetValueExA. kRegistryAccessDenied on a key opened for reading or served by a
+    // MachineKeySource; kRegistryInvalidParameter for a name holding a 0 or a line break (the
+    // settings file keeps one name per line); kRegistryNoAccess for null data with a size.
     [[nodiscard]] RegistryStatus set(std::string_view name, RegistryType type, const void *data,
                                      std::uint32_t size);
 
@@ -82,6 +96,7 @@ public:
     [[nodiscard]] RegistryStatus subkeyName(std::uint32_t index, std::string &name) const;
     [[nodiscard]] RegistryStatus valueName(std::uint32_t index, std::string &name) const;
 
+    // Every operation on a key that is not open gives kRegistryInvalidHandle.
     RegistryStatus close();
     bool isOpen() const;
 
