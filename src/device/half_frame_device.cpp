@@ -1,0 +1,149 @@
+// HalfFrameDevice: tagged half-frames, their pairing and the two-sided re-ordering.
+#include "device/half_frame_device.h"
+
+#include <algorithm>
+#include <cstring>
+#include <thread>
+
+#include "device/two_sided_readout.h"
+
+namespace ostrel::device {
+
+namespace {
+
+constexpr std::uint8_t kHalfMarkMask = 0x0F;
+
+}  // namespace
+
+HalfFrameDevice::HalfFrameDevice() {
+    for (auto &tags : halfTags_) {
+        tags[0] = tags[1] = -1;
+    }
+}
+
+HalfFrameDevice::~HalfFrameDevice() { HalfFrameDevice::StopCapture(); }
+
+std::int32_t HalfFrameDevice::GetHalfFrameSize() {
+    const std::int32_t d = bufferDivisor(subsampleMode_.load());
+    const std::int64_t bytes = static_cast<std::int64_t>(width_ / d) * (height_ / d) / 2;
+    return static_cast<std::int32_t>((bytes + 511) / 512 * 512);
+}
+
+void HalfFrameDevice::releaseHalfBuffers() {
+    assembly_.release();
+    transfer_.release();
+    for (auto &tags : halfTags_) {
+        tags[0] = tags[1] = -1;
+    }
+}
+
+std::int32_t HalfFrameDevice::startHalfCapture(CaptureState state) {
+    std::lock_guard<std::recursive_mutex> control(controlMutex_);
+    // The thread of an earlier capture uses these buffers: it ends before they are replaced.
+    endCaptureThread();
+    releaseHalfBuffers();
+
+    const std::int32_t d = bufferDivisor(subsampleMode_.load());
+    HalfGeometry g;
+    g.width = width_ / d;
+    g.height = height_ / d;
+    g.pairs = dualReadout_ != 0 ? std::min(halfWidth_ / d, g.width / 2) : g.width;
+    const std::size_t frameBytes = static_cast<std::size_t>(g.width) * g.height;
+    g.halfBytes = frameBytes / 2;
+    g.transferBytes = static_cast<std::size_t>(std::max(GetHalfFrameSize(), 0));
+    geometry_ = g;
+
+    if (!assembly_.allocate(frameBytes) || !transfer_.allocate(g.transferBytes)) {
+        releaseHalfBuffers();
+        return kStartNoResources;
+    }
+    const std::size_t slotBytes =
+        std::max(static_cast<std::size_t>(std::max(GetFrameBufferSize(), 0)), frameBytes);
+    const std::int32_t result = startCapture(state, slotBytes);
+    if (result == kStartNoResources) {
+        releaseHalfBuffers();
+    }
+    return result;
+}
+
+std::int32_t HalfFrameDevice::StartSingleCapture() {
+    return startHalfCapture(CaptureState::Single);
+}
+
+std::int32_t HalfFrameDevice::StartContinuousCapture() {
+    return startHalfCapture(CaptureState::Continuous);
+}
+
+std::int32_t HalfFrameDevice::StopCapture() {
+    std::lock_guard<std::recursive_mutex> control(controlMutex_);
+    CameraDevice::StopCapture();
+    releaseHalfBuffers();
+    return 0;
+}
+
+void HalfFrameDevice::acceptHalf(int slot, bool single, RateWindow &window) {
+    const HalfGeometry &g = geometry_;
+    const std::uint8_t *data = transfer_.data();
+    const std::size_t copyBytes = std::min(g.halfBytes, g.transferBytes);
+    const std::uint8_t header = data[0];
+    const std::int32_t tag = header >> 4;
+    switch (header & kHalfMarkMask) {
+        case platform::camera::kSecondHalfMark:
+            halfTags_[slot][0] = tag;
+            std::memcpy(assembly_.data() + g.halfBytes, data, copyBytes);
+            break;
+        case platform::camera::kFirstHalfMark:
+            halfTags_[slot][1] = tag;
+            std::memcpy(assembly_.data(), data, copyBytes);
+            break;
+        default:
+            break;  // not a half of any frame: ignored
+    }
+    if (halfTags_[slot][0] == -1 || halfTags_[slot][0] != halfTags_[slot][1]) {
+        return;
+    }
+    {
+        auto lock = ring_.lockSlot(slot);
+        if (dualReadout_ != 0) {
+            reorderTwoSided(assembly_.data(), ring_.slotData(slot), g.height, g.pairs, g.width);
+        } else {
+            std::memcpy(ring_.slotData(slot), assembly_.data(),
+                        static_cast<std::size_t>(g.width) * g.height);
+        }
+        publishFrame(slot);
+    }
+    halfTags_[slot][0] = halfTags_[slot][1] = -1;
+    ++window.frames;
+    if (single) {
+        changeState(CaptureState::Single, CaptureState::StopRequested);
+    }
+}
+
+std::int32_t HalfFrameDevice::CaptureLoop() {
+    framesCompleted_.store(0);
+    RateWindow window = beginRateWindow();
+    const auto transferBytes = static_cast<std::int32_t>(geometry_.transferBytes);
+    for (;;) {
+        const auto state = static_cast<CaptureState>(state_.load());
+        if (state == CaptureState::StopRequested) {
+            break;
+        }
+        if (state == CaptureState::Continuous || state == CaptureState::Single) {
+            const bool single = state == CaptureState::Single;
+            const int slot = ring_.claimSlotToFill(single);
+            if (transferBytes <= 0 || ReadBulk(transfer_.data(), transferBytes) == 0) {
+                // Retried at once, without acknowledging a pause: the pause waits for a pass
+                // that ends with a finished transfer.
+                std::this_thread::yield();
+                continue;
+            }
+            acceptHalf(slot, single, window);
+            updateFrameRate(window);
+        }
+        endPass();
+    }
+    signalLoopEnd();
+    return 0;
+}
+
+}  // namespace ostrel::device
