@@ -69,6 +69,13 @@ public:
         words_[static_cast<std::size_t>(word)].store(value, std::memory_order_relaxed);
     }
 
+    // Replaces the word with desired only if it still holds expected (a thread that updates a
+    // word from its own reading, such as a countdown, then never undoes another thread's store).
+    bool compareAndSet(SettingsWord word, std::int32_t expected, std::int32_t desired) {
+        return words_[static_cast<std::size_t>(word)].compare_exchange_strong(
+            expected, desired, std::memory_order_relaxed);
+    }
+
     // By 0-based index (index below kWordCount), for code that maps numbers to words.
     std::int32_t word(std::size_t index) const {
         return words_[index].load(std::memory_order_relaxed);
