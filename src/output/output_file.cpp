@@ -1,0 +1,59 @@
+// Opening, writing and closing output files with the C library, in binary mode on every system.
+#include "output/output_file.h"
+
+#if defined(_WIN32)
+#include <share.h>
+#endif
+
+namespace ostrel::output {
+
+OutputFile::~OutputFile() { close(); }
+
+bool OutputFile::open(const char *path, FileSharing sharing) {
+    close();
+    if (path == nullptr || path[0] == '\0') {
+        return false;
+    }
+#if defined(_WIN32)
+    const int share = sharing == FileSharing::Exclusive ? _SH_DENYRW : _SH_DENYNO;
+    stream_ = _fsopen(path, "wb", share);
+#else
+    (void)sharing;  // no mandatory locks here; the name is the caller's alone
+    stream_ = std::fopen(path, "wb");
+#endif
+    return stream_ != nullptr;
+}
+
+bool OutputFile::write(const void *data, std::size_t size) {
+    if (stream_ == nullptr) {
+        return false;
+    }
+    if (size == 0) {
+        return true;
+    }
+    return std::fwrite(data, 1, size, stream_) == size;
+}
+
+bool OutputFile::seek(std::uint64_t position) {
+    if (stream_ == nullptr) {
+        return false;
+    }
+    std::clearerr(stream_);
+#if defined(_WIN32)
+    return _fseeki64(stream_, static_cast<__int64>(position), SEEK_SET) == 0;
+#else
+    return fseeko(stream_, static_cast<off_t>(position), SEEK_SET) == 0;
+#endif
+}
+
+bool OutputFile::close() {
+    if (stream_ == nullptr) {
+        return false;
+    }
+    const bool flushed = std::fflush(stream_) == 0 && std::ferror(stream_) == 0;
+    const bool closed = std::fclose(stream_) == 0;
+    stream_ = nullptr;
+    return flushed && closed;
+}
+
+}  // namespace ostrel::output
