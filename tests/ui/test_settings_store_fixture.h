@@ -1,0 +1,62 @@
+// A test fixture for the settings store: each test runs on an empty settings key of its own
+// and reads and plants raw registry values through the registry service.
+//
+// Linux: every test gets a fresh settings file in a temporary folder (OSTREL_SETTINGS_FILE).
+// Windows: the key path is fixed, so the user's key is copied aside before each test, deleted,
+// and put back exactly afterwards.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/registry.h"
+
+namespace ostrel::ui::testing {
+
+// A copy of one key and everything below it.
+struct KeySnapshot {
+    std::vector<platform::RegistryValue> values;
+    std::vector<std::pair<std::string, KeySnapshot>> subkeys;
+};
+
+// Reads the key tree at path below HKEY_CURRENT_USER; nullopt when the key does not exist.
+std::optional<KeySnapshot> captureKeyTree(const std::string &path);
+// Recreates a captured tree at path (which must not exist).
+void restoreKeyTree(const std::string &path, const KeySnapshot &snapshot);
+
+class SettingsStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+public:
+    // Full path of a subkey of the settings key ("" for the settings key itself).
+    static std::string keyPath(std::string_view subkey);
+
+    // Plant values, creating the key as needed.
+    static void putDword(std::string_view subkey, std::string_view name, std::uint32_t value);
+    static void putString(std::string_view subkey, std::string_view name, std::string_view text);
+    static void putBinary(std::string_view subkey, std::string_view name,
+                          const std::vector<std::uint8_t> &bytes);
+    static void createKey(std::string_view subkey);
+
+    static bool keyExists(std::string_view subkey);
+    // The stored value: its type and bytes; nullopt when missing.
+    static std::optional<platform::RegistryValue> stored(std::string_view subkey,
+                                                         std::string_view name);
+    // The stored value as a signed word, only when it is a 4-byte REG_DWORD.
+    static std::optional<std::int32_t> storedDword(std::string_view subkey, std::string_view name);
+    static std::vector<std::string> valueNames(std::string_view subkey);
+    static std::vector<std::string> subkeyNames(std::string_view subkey);
+
+private:
+    std::string folder_;                // Linux: the test's temporary folder
+    std::optional<KeySnapshot> saved_;  // Windows: the user's key from before the test
+};
+
+}  // namespace ostrel::ui::testing
