@@ -1,7 +1,9 @@
-// Value lookup and RegQueryValueExA-style copying shared by every registry key implementation.
+// What every registry key implementation shares: names, paths and RegQueryValueExA copying.
 #include "platform/registry_values.h"
 
 #include <cstring>
+
+#include "platform/registry_document.h"
 
 namespace ostrel::platform {
 
@@ -57,6 +59,21 @@ RegistryStatus copyRegistryValue(const RegistryValue &value, RegistryType *type,
         std::memcpy(data, value.data.data(), needed);
     }
     *size = needed;
+    return kRegistryOk;
+}
+
+RegistryStatus normaliseRegistryPath(std::string_view path, std::string &out) {
+    std::vector<std::string_view> parts;
+    if (!splitRegistryPath(path, parts)) {
+        return kRegistryBadPathname;
+    }
+    out.clear();
+    for (std::string_view part : parts) {
+        if (!isStorableRegistryName(part)) {
+            return kRegistryInvalidParameter;
+        }
+        out = joinRegistryPath(out, part);
+    }
     return kRegistryOk;
 }
 

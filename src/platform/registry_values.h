@@ -1,8 +1,9 @@
-// Value lookup and RegQueryValueExA-style copying shared by every registry key implementation
-// (the settings file, machine-key snapshots and the tests' expectations).
+// What every registry key implementation (the settings file, the real registry, machine-key
+// snapshots) shares: name comparison, path checks and RegQueryValueExA-style copying.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -22,6 +23,11 @@ const RegistryValue *findRegistryValue(const std::vector<RegistryValue> &values,
 // gives kRegistryMoreData and copies nothing; data without size is an invalid parameter.
 [[nodiscard]] RegistryStatus copyRegistryValue(const RegistryValue &value, RegistryType *type,
                                                void *data, std::uint32_t *size);
+
+// The path in the form keys keep (components joined by single backslashes, doubled and trailing
+// ones dropped); kRegistryBadPathname for a leading backslash, kRegistryInvalidParameter for a
+// component that is not a storable name.
+[[nodiscard]] RegistryStatus normaliseRegistryPath(std::string_view path, std::string &out);
 
 // Whether a name can be stored: the registry's C interface cannot carry a 0, and the settings
 // file keeps one name per line, so line breaks are refused too.

@@ -25,22 +25,6 @@ constexpr std::string_view kUserRoot = "HKEY_CURRENT_USER";
 
 using Impl = RegistryKey::Impl;
 
-// The path in the canonical form the key keeps; kRegistryBadPathname for a leading backslash.
-RegistryStatus normalise(std::string_view path, std::string &out) {
-    std::vector<std::string_view> parts;
-    if (!splitRegistryPath(path, parts)) {
-        return kRegistryBadPathname;
-    }
-    out.clear();
-    for (std::string_view part : parts) {
-        out = joinRegistryPath(out, part);
-        if (!isStorableRegistryName(part)) {
-            return kRegistryInvalidParameter;
-        }
-    }
-    return kRegistryOk;
-}
-
 std::string documentPath(const std::string &path) {
     return joinRegistryPath(kUserRoot, path);
 }
@@ -81,7 +65,7 @@ RegistryStatus openUser(const std::string &path, RegistryAccess access,
 RegistryStatus openAt(RegistryRoot root, std::string_view path, RegistryAccess access,
                       std::unique_ptr<Impl> &out) {
     std::string canonical;
-    if (const RegistryStatus status = normalise(path, canonical); status != kRegistryOk) {
+    if (const RegistryStatus status = normaliseRegistryPath(path, canonical); status != kRegistryOk) {
         return status;
     }
     return root == RegistryRoot::LocalMachine ? openMachine(canonical, out)
@@ -91,7 +75,7 @@ RegistryStatus openAt(RegistryRoot root, std::string_view path, RegistryAccess a
 RegistryStatus createAt(RegistryRoot root, std::string_view path, bool *created,
                         std::unique_ptr<Impl> &out) {
     std::string canonical;
-    if (const RegistryStatus status = normalise(path, canonical); status != kRegistryOk) {
+    if (const RegistryStatus status = normaliseRegistryPath(path, canonical); status != kRegistryOk) {
         return status;
     }
     if (root == RegistryRoot::LocalMachine) {
@@ -299,7 +283,7 @@ bool RegistryKey::isOpen() const { return impl_ != nullptr; }
 
 RegistryStatus deleteKeyTree(RegistryRoot root, std::string_view path) {
     std::string canonical;
-    if (const RegistryStatus status = normalise(path, canonical); status != kRegistryOk) {
+    if (const RegistryStatus status = normaliseRegistryPath(path, canonical); status != kRegistryOk) {
         return status;
     }
     if (root == RegistryRoot::LocalMachine || canonical.empty()) {
