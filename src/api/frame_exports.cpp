@@ -1,0 +1,58 @@
+// The library frame: opening and closing contexts, the error history and the version.
+#include <memory>
+#include <new>
+
+#include "OstrelSdk.h"
+#include "api/export_guard.h"
+#include "api/handle_registry.h"
+#include "context/camera_context.h"
+
+using ostrel::api::processRegistry;
+using ostrel::api::toWindowHandle;
+using ostrel::api::withContext;
+using ostrel::context::CameraContext;
+using ostrel::context::ErrorCode;
+
+extern "C" {
+
+int OSTREL_CALL Ostrel_GetDllVersion(void) noexcept {
+    return OSTREL_DLL_VERSION;
+}
+
+CameraHandle OSTREL_CALL Ostrel_Initialize(OstrelWindow window) noexcept {
+    try {
+        ostrel::api::HandleRegistry &registry = processRegistry();
+        // The handle value is worked out before anything is allocated.
+        const CameraHandle proposed = registry.proposeHandle();
+        std::unique_ptr<CameraContext> made(new (std::nothrow) CameraContext());
+        if (made == nullptr) {
+            return 0;
+        }
+        const CameraHandle handle = registry.insert(proposed, std::move(made));
+        if (CameraContext *context = registry.find(handle)) {
+            // A failed initialisation leaves its code in the history; the handle stands.
+            try {
+                (void)context->initialise(toWindowHandle(window));
+            } catch (...) {
+                context->recordError(ErrorCode::MemoryOrSize);
+            }
+        }
+        return handle;
+    } catch (...) {
+        return 0;
+    }
+}
+
+int OSTREL_CALL Ostrel_Release(CameraHandle handle) noexcept {
+    try {
+        return processRegistry().release(handle) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+int OSTREL_CALL Ostrel_GetLastError(CameraHandle handle) noexcept {
+    return withContext(handle, 0, [](CameraContext &context) { return context.takeLastError(); });
+}
+
+}  // extern "C"
