@@ -56,14 +56,15 @@ public:
     DibImage &operator=(const DibImage &) = delete;
 
     // Makes an image of width x height pixels of bitCount bits (8, 16, 24, 32, 48 or 64), every
-    // byte 0; an 8-bit image gets the grey colour table. Fails (false, image released) when a
-    // size is not positive, the bit count is not one of those, the image would not fit in memory
-    // or no memory is left. What the image held before is released first, except that an image
-    // of exactly the same format keeps its memory (cleared) instead of getting new memory.
+    // byte 0; an 8-bit image gets the grey colour table. Fails, keeping what the image held, when
+    // a size is not positive or the bit count is not one of those. Otherwise what the image held
+    // is released first (and the creation fails, leaving it empty, when the image would not fit
+    // in memory or no memory is left), except that an image of exactly the same format keeps its
+    // memory, cleared, instead of getting new memory.
     [[nodiscard]] bool create(std::int32_t width, std::int32_t height, std::uint16_t bitCount);
 
-    // Makes this image the same width, height, stride and bit count as `other`. Fails when other
-    // is null or empty (this image is then released). Other must not be this image.
+    // Makes this image the same width, height, stride and bit count as `other`, as create does.
+    // Fails, keeping what this image held, when other is null, empty or this image.
     [[nodiscard]] bool copyFormat(const DibImage *other);
 
     // Gives back the memory and clears every field (the header size stays 40).

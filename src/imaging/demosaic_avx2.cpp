@@ -1,0 +1,410 @@
+// The colour reconstruction's row routines in AVX2, chosen at run time when the processor has it.
+// They compute exactly what the plain routine computes, 32 byte pixels or 16 word pixels at a
+// time: the alternating column phases become blend masks, the 9-3-3-1 sums multiply-adds, and
+// the pixels are interleaved into blue, green, red with byte shuffles.
+#include <atomic>
+
+#include "imaging/demosaic_rows.h"
+
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+#define OSTREL_DEMOSAIC_AVX2 1
+#include <immintrin.h>
+#endif
+
+namespace ostrel::imaging::demosaic_detail {
+
+#ifdef OSTREL_DEMOSAIC_AVX2
+
+namespace {
+
+std::atomic<bool> avx2Allowed{true};
+
+bool processorHasAvx2() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+}
+
+#define OSTREL_AVX2 __attribute__((target("avx2")))
+
+OSTREL_AVX2 inline __m256i load(const void *p) {
+    return _mm256_loadu_si256(static_cast<const __m256i *>(p));
+}
+
+OSTREL_AVX2 inline void store(void *p, __m256i v) {
+    _mm256_storeu_si256(static_cast<__m256i *>(p), v);
+}
+
+// Byte shuffles that interleave three planes into blue, green, red triples, for each 16-byte
+// lane: block k of 16 output bytes takes byte n = 16k + i from plane n % 3, element n / 3, where an
+// element is `elementBytes` wide (1 for bytes, 2 for words). 0x80 leaves a byte 0.
+struct TripleMasks {
+    __m256i plane[3][3];  // [block][plane]
+};
+
+OSTREL_AVX2 TripleMasks makeTripleMasks(int elementBytes) {
+    TripleMasks masks;
+    for (int block = 0; block < 3; ++block) {
+        alignas(32) std::uint8_t bytes[3][32];
+        for (int i = 0; i < 16; ++i) {
+            const int n = 16 * block + i;
+            const int element = n / elementBytes;
+            const int within = n % elementBytes;
+            const int pixel = element / 3;
+            const int channel = element % 3;
+            for (int plane = 0; plane < 3; ++plane) {
+                const std::uint8_t m =
+                    plane == channel ? static_cast<std::uint8_t>(pixel * elementBytes + within)
+                                     : 0x80;
+                bytes[plane][i] = m;
+                bytes[plane][i + 16] = m;
+            }
+        }
+        for (int plane = 0; plane < 3; ++plane) {
+            masks.plane[block][plane] = load(bytes[plane]);
+        }
+    }
+    return masks;
+}
+
+// Writes the three planes (each two 16-byte lanes) as 96 bytes of triples.
+OSTREL_AVX2 inline void storeTriples(std::uint8_t *out, __m256i blue, __m256i green, __m256i red,
+                                     const TripleMasks &m) {
+    __m256i block[3];
+    for (int k = 0; k < 3; ++k) {
+        block[k] = _mm256_or_si256(
+            _mm256_or_si256(_mm256_shuffle_epi8(blue, m.plane[k][0]),
+                            _mm256_shuffle_epi8(green, m.plane[k][1])),
+            _mm256_shuffle_epi8(red, m.plane[k][2]));
+    }
+    // block[k] holds block k of the first lane's pixels low and of the second lane's high.
+    store(out, _mm256_permute2x128_si256(block[0], block[1], 0x20));
+    store(out + 32, _mm256_permute2x128_si256(block[2], block[0], 0x30));
+    store(out + 64, _mm256_permute2x128_si256(block[1], block[2], 0x31));
+}
+
+// Stores `pixels` into out, keeping the bytes of `out` where keepMask is set (the fourth byte or
+// word of each pixel, which the reconstruction never changes).
+OSTREL_AVX2 inline void storeKeeping(std::uint8_t *out, __m256i pixels, __m256i keepMask) {
+    store(out, _mm256_blendv_epi8(pixels, load(out), keepMask));
+}
+
+// Selects per lane: `ifOdd` where the mask is set, else `ifEven`.
+OSTREL_AVX2 inline __m256i pick(__m256i ifEven, __m256i ifOdd, __m256i mask) {
+    return _mm256_blendv_epi8(ifEven, ifOdd, mask);
+}
+
+// The rows around an output row, by role, and the column-phase mask of the current position.
+template <typename Sample>
+struct Roles {
+    const Sample *redNear;
+    const Sample *redFar;
+    const Sample *blueNear;
+    const Sample *blueFar;
+    const Sample *greenB;  // row y-1
+    const Sample *greenC;  // row y
+};
+
+template <typename Sample>
+Roles<Sample> rolesFor(const RowWindow<Sample> &w, int rowPhase) {
+    const Sample *a = w.rows[0];
+    const Sample *b = w.rows[1];
+    const Sample *c = w.rows[2];
+    const Sample *d = w.rows[3];
+    return rowPhase == 1 ? Roles<Sample>{c, a, b, d, b, c} : Roles<Sample>{b, d, c, a, b, c};
+}
+
+// The vector steps over [xBegin, xEnd): whole steps from xBegin, then one last step that may
+// overlap the one before (it writes the same values again). Every start keeps the parity of
+// xBegin, so one set of masks serves all steps; the last start is therefore at xEnd - Step or
+// one before it, and at most one pixel is left for the plain routine. Returns the last start, or
+// a value below xBegin when the run is shorter than one step.
+template <int Step>
+int lastStart(int xBegin, int xEnd) {
+    int last = xEnd - Step;
+    if (((last - xBegin) & 1) != 0) {
+        --last;
+    }
+    return last;
+}
+
+// ---- 8-bit samples ----------------------------------------------------------------------------
+
+struct ByteStep {
+    __m256i blue;
+    __m256i green;
+    __m256i red;
+};
+
+// 16-weighted sum of one colour for 32 pixels: 9 x near-row near + 3 x near-row far + 3 x far-row
+// near + far-row far, as two vectors of 16-bit sums (lanes in unpack order), then scaled and
+// packed back to 32 bytes in pixel order.
+OSTREL_AVX2 inline __m256i colourBytes(__m256i nearNear, __m256i nearFar, __m256i farNear,
+                                       __m256i farFar, __m256i factor2) {
+    const __m256i w93 = _mm256_set1_epi16(0x0309);  // bytes 9, 3
+    const __m256i w31 = _mm256_set1_epi16(0x0103);  // bytes 3, 1
+    const __m256i sumLo = _mm256_add_epi16(
+        _mm256_maddubs_epi16(_mm256_unpacklo_epi8(nearNear, nearFar), w93),
+        _mm256_maddubs_epi16(_mm256_unpacklo_epi8(farNear, farFar), w31));
+    const __m256i sumHi = _mm256_add_epi16(
+        _mm256_maddubs_epi16(_mm256_unpackhi_epi8(nearNear, nearFar), w93),
+        _mm256_maddubs_epi16(_mm256_unpackhi_epi8(farNear, farFar), w31));
+    // (sum x factor) >> 11 = high half of (16 x sum) x (2 x factor): both fit in 16 bits.
+    const __m256i cap = _mm256_set1_epi16(255);
+    const __m256i lo = _mm256_min_epu16(_mm256_mulhi_epu16(_mm256_slli_epi16(sumLo, 4), factor2), cap);
+    const __m256i hi = _mm256_min_epu16(_mm256_mulhi_epu16(_mm256_slli_epi16(sumHi, 4), factor2), cap);
+    return _mm256_packus_epi16(lo, hi);
+}
+
+// 32 pixels from column x. `oddMask` is set in the bytes of columns with column phase 1, and
+// `greenMask` where row y's green is in column x - 1.
+OSTREL_AVX2 inline ByteStep bytePixels(const Roles<std::uint8_t> &r, int x, __m256i oddMask,
+                                       __m256i greenMask, __m256i redFactor2,
+                                       __m256i blueFactor2) {
+    // Red sits at column phase 0: in column x itself (far one at x - 2) where x has phase 0, else
+    // in x - 1 (far one at x + 1). Blue the other way round.
+    const __m256i rn0 = load(r.redNear + x), rnM1 = load(r.redNear + x - 1);
+    const __m256i rnM2 = load(r.redNear + x - 2), rnP1 = load(r.redNear + x + 1);
+    const __m256i rf0 = load(r.redFar + x), rfM1 = load(r.redFar + x - 1);
+    const __m256i rfM2 = load(r.redFar + x - 2), rfP1 = load(r.redFar + x + 1);
+    const __m256i bn0 = load(r.blueNear + x), bnM1 = load(r.blueNear + x - 1);
+    const __m256i bnM2 = load(r.blueNear + x - 2), bnP1 = load(r.blueNear + x + 1);
+    const __m256i bf0 = load(r.blueFar + x), bfM1 = load(r.blueFar + x - 1);
+    const __m256i bfM2 = load(r.blueFar + x - 2), bfP1 = load(r.blueFar + x + 1);
+
+    ByteStep s;
+    s.red = colourBytes(pick(rn0, rnM1, oddMask), pick(rnM2, rnP1, oddMask),
+                        pick(rf0, rfM1, oddMask), pick(rfM2, rfP1, oddMask), redFactor2);
+    s.blue = colourBytes(pick(bnM1, bn0, oddMask), pick(bnP1, bnM2, oddMask),
+                         pick(bfM1, bf0, oddMask), pick(bfP1, bfM2, oddMask), blueFactor2);
+    // The greens: row y's in x or x - 1, row y-1's in the other one. The rows y-1 and y are the
+    // near rows of red and blue, so their loads are already there.
+    const bool bIsRedNear = r.greenB == r.redNear;
+    const __m256i b0 = bIsRedNear ? rn0 : bn0, bM1 = bIsRedNear ? rnM1 : bnM1;
+    const __m256i c0 = bIsRedNear ? bn0 : rn0, cM1 = bIsRedNear ? bnM1 : rnM1;
+    const __m256i gC = pick(c0, cM1, greenMask);
+    const __m256i gB = pick(bM1, b0, greenMask);
+    // Floor of the mean: the rounding-up average minus the lost half.
+    s.green = _mm256_sub_epi8(_mm256_avg_epu8(gB, gC),
+                              _mm256_and_si256(_mm256_xor_si256(gB, gC), _mm256_set1_epi8(1)));
+    return s;
+}
+
+OSTREL_AVX2 __m256i maskForParity(int firstIsOdd, int elementBytes) {
+    alignas(32) std::uint8_t bytes[32];
+    for (int i = 0; i < 32; ++i) {
+        const int element = i / elementBytes;
+        bytes[i] = ((element & 1) ^ firstIsOdd) != 0 ? 0xFF : 0x00;
+    }
+    return load(bytes);
+}
+
+OSTREL_AVX2 void rowBytes(const Geometry &g, const RowWindow<std::uint8_t> &w, int y, int xBegin,
+                          int xEnd) {
+    constexpr int kStep = 32;
+    const int last = lastStart<kStep>(xBegin, xEnd);
+    if (last < xBegin) {
+        rowPortable<std::uint8_t>(g, w, y, xBegin, xEnd);
+        return;
+    }
+    const int rowPhase = g.rowPhase0 ^ (y & 1);
+    const Roles<std::uint8_t> roles = rolesFor(w, rowPhase);
+    const int firstOdd = g.colPhase0 ^ (xBegin & 1);
+    const __m256i oddMask = maskForParity(firstOdd, 1);
+    // Row y's green is in column x when x's phase equals the row's, else in x - 1.
+    const __m256i greenMask = rowPhase == 1 ? _mm256_xor_si256(oddMask, _mm256_set1_epi8(-1))
+                                            : oddMask;
+    const __m256i redFactor2 = _mm256_set1_epi16(static_cast<std::int16_t>(g.redFactor * 2));
+    const __m256i blueFactor2 = _mm256_set1_epi16(static_cast<std::int16_t>(g.blueFactor * 2));
+    std::uint8_t *outRow = g.dst + y * g.dstStride;
+
+    if (g.dstBytes == 3) {
+        const TripleMasks masks = makeTripleMasks(1);
+        for (int x = xBegin;; x += kStep) {
+            x = x > last ? last : x;
+            const ByteStep s = bytePixels(roles, x, oddMask, greenMask, redFactor2, blueFactor2);
+            storeTriples(outRow + 3 * x, s.blue, s.green, s.red, masks);
+            if (x == last) {
+                break;
+            }
+        }
+    } else {
+        const __m256i keep = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+        const __m256i zero = _mm256_setzero_si256();
+        for (int x = xBegin;; x += kStep) {
+            x = x > last ? last : x;
+            const ByteStep s = bytePixels(roles, x, oddMask, greenMask, redFactor2, blueFactor2);
+            const __m256i bgLo = _mm256_unpacklo_epi8(s.blue, s.green);
+            const __m256i bgHi = _mm256_unpackhi_epi8(s.blue, s.green);
+            const __m256i r0Lo = _mm256_unpacklo_epi8(s.red, zero);
+            const __m256i r0Hi = _mm256_unpackhi_epi8(s.red, zero);
+            const __m256i q0 = _mm256_unpacklo_epi16(bgLo, r0Lo);  // pixels 0-3 | 16-19
+            const __m256i q1 = _mm256_unpackhi_epi16(bgLo, r0Lo);  // 4-7 | 20-23
+            const __m256i q2 = _mm256_unpacklo_epi16(bgHi, r0Hi);  // 8-11 | 24-27
+            const __m256i q3 = _mm256_unpackhi_epi16(bgHi, r0Hi);  // 12-15 | 28-31
+            std::uint8_t *out = outRow + 4 * x;
+            storeKeeping(out, _mm256_permute2x128_si256(q0, q1, 0x20), keep);
+            storeKeeping(out + 32, _mm256_permute2x128_si256(q2, q3, 0x20), keep);
+            storeKeeping(out + 64, _mm256_permute2x128_si256(q0, q1, 0x31), keep);
+            storeKeeping(out + 96, _mm256_permute2x128_si256(q2, q3, 0x31), keep);
+            if (x == last) {
+                break;
+            }
+        }
+    }
+    if (last + kStep < xEnd) {
+        rowPortable<std::uint8_t>(g, w, y, last + kStep, xEnd);
+    }
+}
+
+// ---- 10-bit samples in 16-bit words ---------------------------------------------------------
+
+struct WordStep {
+    __m256i blue;
+    __m256i green;
+    __m256i red;
+};
+
+OSTREL_AVX2 inline __m256i loadWords(const std::uint16_t *p, __m256i cap) {
+    return _mm256_min_epu16(load(p), cap);
+}
+
+// 9 x near + 3 x (nearFar + farNear) + farFar, scaled and capped at 1023. Every term is a sample of
+// at most 1023, so the sum (at most 16368) and 4 x sum fit in 16 bits.
+OSTREL_AVX2 inline __m256i colourWords(__m256i nearNear, __m256i nearFar, __m256i farNear,
+                                       __m256i farFar, __m256i factor8, __m256i cap) {
+    const __m256i sum = _mm256_add_epi16(
+        _mm256_add_epi16(_mm256_mullo_epi16(nearNear, _mm256_set1_epi16(9)),
+                         _mm256_mullo_epi16(_mm256_add_epi16(nearFar, farNear),
+                                            _mm256_set1_epi16(3))),
+        farFar);
+    // (sum x factor) >> 11 = high half of (4 x sum) x (8 x factor).
+    return _mm256_min_epu16(_mm256_mulhi_epu16(_mm256_slli_epi16(sum, 2), factor8), cap);
+}
+
+OSTREL_AVX2 inline WordStep wordPixels(const Roles<std::uint16_t> &r, int x, __m256i oddMask,
+                                       __m256i greenMask, __m256i redFactor8,
+                                       __m256i blueFactor8) {
+    const __m256i cap = _mm256_set1_epi16(1023);
+    const __m256i rn0 = loadWords(r.redNear + x, cap), rnM1 = loadWords(r.redNear + x - 1, cap);
+    const __m256i rnM2 = loadWords(r.redNear + x - 2, cap);
+    const __m256i rnP1 = loadWords(r.redNear + x + 1, cap);
+    const __m256i rf0 = loadWords(r.redFar + x, cap), rfM1 = loadWords(r.redFar + x - 1, cap);
+    const __m256i rfM2 = loadWords(r.redFar + x - 2, cap);
+    const __m256i rfP1 = loadWords(r.redFar + x + 1, cap);
+    const __m256i bn0 = loadWords(r.blueNear + x, cap);
+    const __m256i bnM1 = loadWords(r.blueNear + x - 1, cap);
+    const __m256i bnM2 = loadWords(r.blueNear + x - 2, cap);
+    const __m256i bnP1 = loadWords(r.blueNear + x + 1, cap);
+    const __m256i bf0 = loadWords(r.blueFar + x, cap), bfM1 = loadWords(r.blueFar + x - 1, cap);
+    const __m256i bfM2 = loadWords(r.blueFar + x - 2, cap);
+    const __m256i bfP1 = loadWords(r.blueFar + x + 1, cap);
+
+    WordStep s;
+    s.red = colourWords(pick(rn0, rnM1, oddMask), pick(rnM2, rnP1, oddMask),
+                        pick(rf0, rfM1, oddMask), pick(rfM2, rfP1, oddMask), redFactor8, cap);
+    s.blue = colourWords(pick(bnM1, bn0, oddMask), pick(bnP1, bnM2, oddMask),
+                         pick(bfM1, bf0, oddMask), pick(bfP1, bfM2, oddMask), blueFactor8, cap);
+    const bool bIsRedNear = r.greenB == r.redNear;
+    const __m256i b0 = bIsRedNear ? rn0 : bn0, bM1 = bIsRedNear ? rnM1 : bnM1;
+    const __m256i c0 = bIsRedNear ? bn0 : rn0, cM1 = bIsRedNear ? bnM1 : rnM1;
+    const __m256i gC = pick(c0, cM1, greenMask);
+    const __m256i gB = pick(bM1, b0, greenMask);
+    s.green = _mm256_srli_epi16(_mm256_add_epi16(gB, gC), 1);
+    return s;
+}
+
+OSTREL_AVX2 void rowWords(const Geometry &g, const RowWindow<std::uint16_t> &w, int y,
+                          int xBegin, int xEnd) {
+    constexpr int kStep = 16;
+    const int last = lastStart<kStep>(xBegin, xEnd);
+    if (last < xBegin) {
+        rowPortable<std::uint16_t>(g, w, y, xBegin, xEnd);
+        return;
+    }
+    const int rowPhase = g.rowPhase0 ^ (y & 1);
+    const Roles<std::uint16_t> roles = rolesFor(w, rowPhase);
+    const int firstOdd = g.colPhase0 ^ (xBegin & 1);
+    const __m256i oddMask = maskForParity(firstOdd, 2);
+    const __m256i greenMask = rowPhase == 1 ? _mm256_xor_si256(oddMask, _mm256_set1_epi8(-1))
+                                            : oddMask;
+    const __m256i redFactor8 = _mm256_set1_epi16(static_cast<std::int16_t>(g.redFactor * 8));
+    const __m256i blueFactor8 = _mm256_set1_epi16(static_cast<std::int16_t>(g.blueFactor * 8));
+    std::uint8_t *outRow = g.dst + y * g.dstStride;
+
+    if (g.dstBytes == 6) {
+        const TripleMasks masks = makeTripleMasks(2);
+        for (int x = xBegin;; x += kStep) {
+            x = x > last ? last : x;
+            const WordStep s = wordPixels(roles, x, oddMask, greenMask, redFactor8, blueFactor8);
+            storeTriples(outRow + 6 * x, s.blue, s.green, s.red, masks);
+            if (x == last) {
+                break;
+            }
+        }
+    } else {
+        const __m256i keep = _mm256_set1_epi64x(static_cast<long long>(0xFFFF000000000000ull));
+        const __m256i zero = _mm256_setzero_si256();
+        for (int x = xBegin;; x += kStep) {
+            x = x > last ? last : x;
+            const WordStep s = wordPixels(roles, x, oddMask, greenMask, redFactor8, blueFactor8);
+            const __m256i bgLo = _mm256_unpacklo_epi16(s.blue, s.green);
+            const __m256i bgHi = _mm256_unpackhi_epi16(s.blue, s.green);
+            const __m256i r0Lo = _mm256_unpacklo_epi16(s.red, zero);
+            const __m256i r0Hi = _mm256_unpackhi_epi16(s.red, zero);
+            const __m256i q0 = _mm256_unpacklo_epi32(bgLo, r0Lo);  // pixels 0-1 | 8-9
+            const __m256i q1 = _mm256_unpackhi_epi32(bgLo, r0Lo);  // 2-3 | 10-11
+            const __m256i q2 = _mm256_unpacklo_epi32(bgHi, r0Hi);  // 4-5 | 12-13
+            const __m256i q3 = _mm256_unpackhi_epi32(bgHi, r0Hi);  // 6-7 | 14-15
+            std::uint8_t *out = outRow + 8 * x;
+            storeKeeping(out, _mm256_permute2x128_si256(q0, q1, 0x20), keep);
+            storeKeeping(out + 32, _mm256_permute2x128_si256(q2, q3, 0x20), keep);
+            storeKeeping(out + 64, _mm256_permute2x128_si256(q0, q1, 0x31), keep);
+            storeKeeping(out + 96, _mm256_permute2x128_si256(q2, q3, 0x31), keep);
+            if (x == last) {
+                break;
+            }
+        }
+    }
+    if (last + kStep < xEnd) {
+        rowPortable<std::uint16_t>(g, w, y, last + kStep, xEnd);
+    }
+}
+
+}  // namespace
+
+bool useAvx2() {
+    static const bool present = processorHasAvx2();
+    return present && avx2Allowed.load(std::memory_order_relaxed);
+}
+
+void setAvx2Allowed(bool allowed) { avx2Allowed.store(allowed, std::memory_order_relaxed); }
+
+void rowAvx2Bytes(const Geometry &g, const RowWindow<std::uint8_t> &w, int y, int xBegin,
+                  int xEnd) {
+    rowBytes(g, w, y, xBegin, xEnd);
+}
+
+void rowAvx2Words(const Geometry &g, const RowWindow<std::uint16_t> &w, int y, int xBegin,
+                  int xEnd) {
+    rowWords(g, w, y, xBegin, xEnd);
+}
+
+#else  // no x86: the plain routines only
+
+bool useAvx2() { return false; }
+
+void setAvx2Allowed(bool) {}
+
+void rowAvx2Bytes(const Geometry &g, const RowWindow<std::uint8_t> &w, int y, int xBegin,
+                  int xEnd) {
+    rowPortable<std::uint8_t>(g, w, y, xBegin, xEnd);
+}
+
+void rowAvx2Words(const Geometry &g, const RowWindow<std::uint16_t> &w, int y, int xBegin,
+                  int xEnd) {
+    rowPortable<std::uint16_t>(g, w, y, xBegin, xEnd);
+}
+
+#endif
+
+}  // namespace ostrel::imaging::demosaic_detail
