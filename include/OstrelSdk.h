@@ -464,7 +464,7 @@ OSTREL_API int OSTREL_CALL Ostrel_ReadRegister(CameraHandle handle, int reg,
                                                int *value) OSTREL_NOEXCEPT;
 
 /* The exposure time of the current exposure setting in whole microseconds (exposure 4455 gives
- * 44, exposure 1 gives 525484); sets *ok to 1. Needs no camera. */
+ * 44, exposure 1 gives 525477); sets *ok to 1. Needs no camera. */
 OSTREL_API int OSTREL_CALL Ostrel_GetRealExposureTime(CameraHandle handle,
                                                       int *ok) OSTREL_NOEXCEPT;
 
