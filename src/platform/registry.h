@@ -92,7 +92,8 @@ public:
     [[nodiscard]] RegistryStatus setDword(std::string_view name, std::uint32_t value);
     [[nodiscard]] RegistryStatus setString(std::string_view name, std::string_view value);
 
-    // RegEnumKeyExA / RegEnumValueA by index: names of subkeys and values, in storage order.
+    // RegEnumKeyExA / RegEnumValueA by index: names of subkeys and values, in storage order
+    // (the order they were added in the settings file; the system's order on Windows).
     [[nodiscard]] RegistryStatus subkeyName(std::uint32_t index, std::string &name) const;
     [[nodiscard]] RegistryStatus valueName(std::uint32_t index, std::string &name) const;
 

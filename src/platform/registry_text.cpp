@@ -174,26 +174,21 @@ public:
             pos = terminated ? end + 1 : text.size();
             handleLine(line, terminated);
         }
-        if (pending_) {
+        if (pendingNode_ != nullptr) {
             // The text ended inside a continued hex list: the value is incomplete.
-            pending_.reset();
+            pendingNode_ = nullptr;
             damaged_ = true;
         }
         return !damaged_;
     }
 
 private:
-    struct PendingHex {
-        RegistryNode *node;
-        RegistryValue value;
-    };
-
     void handleLine(std::string_view raw, bool terminated) {
-        if (pending_) {
+        if (pendingNode_ != nullptr) {
             bool continues = false;
             std::vector<std::uint8_t> bytes;
             if (parseHexLine(raw, bytes, continues)) {
-                auto &data = pending_->value.data;
+                auto &data = pendingValue_.data;
                 data.insert(data.end(), bytes.begin(), bytes.end());
                 if (!continues) {
                     finishPending(terminated);
@@ -201,7 +196,7 @@ private:
                 return;
             }
             // Not a continuation after all: the list was cut short. Read the line afresh.
-            pending_.reset();
+            pendingNode_ = nullptr;
             damaged_ = true;
         }
         const std::string_view line = trim(raw);
@@ -319,7 +314,8 @@ private:
             damaged_ = true;
             return;
         }
-        pending_ = PendingHex{section_, std::move(value)};
+        pendingNode_ = section_;
+        pendingValue_ = std::move(value);
         if (!continues) {
             finishPending(terminated);
         }
@@ -328,18 +324,20 @@ private:
     void finishPending(bool terminated) {
         // A hex list on an unterminated last line may have lost bytes: it is not kept.
         if (terminated) {
-            pending_->node->setValue(std::move(pending_->value));
+            pendingNode_->setValue(std::move(pendingValue_));
         } else {
             damaged_ = true;
         }
-        pending_.reset();
+        pendingNode_ = nullptr;
     }
 
     RegistryNode &top_;
     RegistryNode *section_ = nullptr;
     bool deleting_ = false;
     bool damaged_ = false;
-    std::optional<PendingHex> pending_;
+    // A hex list that goes on in the next line, and the key it belongs to (null: none).
+    RegistryNode *pendingNode_ = nullptr;
+    RegistryValue pendingValue_;
 };
 
 void appendQuoted(std::string &out, std::string_view text) {
