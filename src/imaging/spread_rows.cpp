@@ -19,10 +19,14 @@ std::int32_t spread(const KernelArgs &args, int sampleBytes) {
     const std::size_t stride = static_cast<std::size_t>(args.dstStride);
     // Row i moves from i x packed to i x stride; the target never starts before the source and
     // never reaches into a lower row's source, and memmove copies each row back to front when
-    // they overlap. Row 0 does not move.
-    for (std::int64_t row = height - 1; row > 0; --row) {
+    // they overlap. Row 0 does not move. Each row's padding is then cleared: it held samples of
+    // later rows, which have moved already, and padding bytes are 0 in every image.
+    for (std::int64_t row = height - 1; row >= 0; --row) {
         const auto i = static_cast<std::size_t>(row);
-        std::memmove(args.dst + i * stride, args.dst + i * packed, packed);
+        if (i > 0) {
+            std::memmove(args.dst + i * stride, args.dst + i * packed, packed);
+        }
+        std::memset(args.dst + i * stride + packed, 0, stride - packed);
     }
     return 1;
 }

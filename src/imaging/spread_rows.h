@@ -8,7 +8,8 @@ namespace ostrel::imaging {
 
 // The raw image is both source and destination; the rectangle gives width and height, the
 // destination stride the padded row length. Works from the last row and the last sample
-// backwards, so no sample is overwritten before it has moved. Returns 1 (0 for empty arguments).
+// backwards, so no sample is overwritten before it has moved, and leaves the padding bytes of
+// every row 0. Returns 1 (0 for empty arguments or a stride shorter than a packed row).
 std::int32_t SpreadRows8(const KernelArgs &args);
 std::int32_t SpreadRows16(const KernelArgs &args);
 
