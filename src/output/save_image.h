@@ -1,0 +1,37 @@
+// Saving an image as a still file: the dispatch by ImageFileType behind Ostrel_SaveImage and
+// Ostrel_SaveImageW. The image is the context's output image; the caller keeps it unchanged for
+// the length of the call (the context holds its frame lock). Runs on the caller's thread; saves
+// of different images may run at once.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "imaging/dib_image.h"
+#include "output/image_file_type.h"
+#include "output/save_result.h"
+
+namespace ostrel::output {
+
+// The capacity of the narrow name a wide file name is converted into, terminator included.
+inline constexpr std::size_t kWideNameBufferBytes = 1024;
+
+// Writes image to fileName (passed unchanged to the file functions) in the format of fileType
+// (an ImageFileType code; any other value gives UnknownFileType and opens nothing):
+//   BMP: bottom row first, bit count as the image holds it, grey table for 8 bits;
+//   raw: the pixel buffer unchanged, padding included;
+//   JPEG 100/70/20: progressive; 8 bits as grey, 16 bits reduced to 8-bit grey, 24/32 bits as
+//     RGB (fourth byte dropped), 48/64 bits reduced to 8-bit RGB (fourth word dropped);
+//   PNG: 8 and 24 bits as stored; 16 bits shifted left by 4; 32 bits with alpha 255 − the
+//     fourth byte; 48 bits shifted left by 6; 64 bits shifted left by 6 with alpha 65535;
+//   TIFF: see writeTiff.
+// An image with no pixels gives NoImage without touching the file.
+[[nodiscard]] SaveResult saveImage(const char *fileName, const imaging::DibImage &image,
+                                   std::int32_t fileType);
+
+// The same with a wide file name, converted first into a buffer of kWideNameBufferBytes bytes
+// (the system's narrow text); BadFileName when it does not convert or does not fit.
+[[nodiscard]] SaveResult saveImageWide(const wchar_t *fileName, const imaging::DibImage &image,
+                                       std::int32_t fileType);
+
+}  // namespace ostrel::output
