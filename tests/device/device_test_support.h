@@ -1,0 +1,131 @@
+// Helpers shared by the device and emulator tests: emulated cameras installed for one test,
+// small devices over small emulated sensors, and waiting without timing assertions.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "device/camera_device.h"
+#include "device/half_frame_device.h"
+#include "emulator/emulated_camera_set.h"
+#include "platform/camera_protocol.h"
+
+namespace ostrel::testing {
+
+// A small, fast emulated camera: no pacing, no status round trip.
+inline emulator::EmulatedCameraConfig smallCamera(std::int32_t width = 64,
+                                                   std::int32_t height = 32) {
+    emulator::EmulatedCameraConfig config;
+    config.width = width;
+    config.height = height;
+    config.bandwidthBytesPerSecond = 0;
+    config.statusReadLatency = std::chrono::microseconds(0);
+    return config;
+}
+
+// Installs emulated cameras for the lifetime of the object.
+class ScopedCameras {
+public:
+    explicit ScopedCameras(const std::vector<emulator::EmulatedCameraConfig> &configs)
+        : set_(std::make_shared<emulator::EmulatedCameraSet>(configs)) {
+        emulator::installEmulatedCameras(set_);
+    }
+    ScopedCameras(int count, const emulator::EmulatedCameraConfig &config)
+        : ScopedCameras(std::vector<emulator::EmulatedCameraConfig>(count, config)) {}
+    ~ScopedCameras() { emulator::installEmulatedCameras(nullptr); }
+    ScopedCameras(const ScopedCameras &) = delete;
+    ScopedCameras &operator=(const ScopedCameras &) = delete;
+
+    emulator::EmulatedCameraSet &set() { return *set_; }
+    emulator::EmulatedCamera &camera(int index) { return set_->camera(index); }
+
+private:
+    std::shared_ptr<emulator::EmulatedCameraSet> set_;
+};
+
+// Polls until the condition holds; false only after a generous limit (a hung test fails
+// instead of blocking the suite).
+template <typename Condition>
+bool waitUntil(Condition condition, std::chrono::seconds limit = std::chrono::seconds(60)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// A half-frame device over a sensor of any size, identified like the 7100VRX.
+class SmallHalfFrameDevice final : public device::HalfFrameDevice {
+public:
+    SmallHalfFrameDevice(std::int32_t width, std::int32_t height, bool twoSided = true) {
+        identification_[0] = platform::camera::kModelId0;
+        identification_[1] = platform::camera::kModelId1;
+        width_ = width;
+        height_ = height;
+        dualReadout_ = twoSided ? 1 : 0;
+        halfWidth_ = twoSided ? width / 2 : width;
+        (void)Enumerate(platform::camera::kModelText);
+        if (IsValidDeviceIndex(0)) {
+            (void)OpenDrive();
+        }
+    }
+    ~SmallHalfFrameDevice() override { CloseDrive(); }
+
+    void setSubsampleMode(std::int32_t mode) { subsampleMode_.store(mode); }
+};
+
+// The base class's whole-frame capture over a sensor of any size.
+class SmallWholeFrameDevice final : public device::CameraDevice {
+public:
+    SmallWholeFrameDevice(std::int32_t width, std::int32_t height) {
+        identification_[0] = platform::camera::kModelId0;
+        identification_[1] = platform::camera::kModelId1;
+        width_ = width;
+        height_ = height;
+        (void)Enumerate(platform::camera::kModelText);
+        if (IsValidDeviceIndex(0)) {
+            (void)OpenDrive();
+        }
+    }
+    ~SmallWholeFrameDevice() override { CloseDrive(); }
+};
+
+// The picture of a frame as a device delivers it: the camera's picture with the two halves'
+// tags in place.
+inline std::vector<std::uint8_t> deliveredPicture(emulator::EmulatedCamera &camera,
+                                                  std::uint32_t frame, std::uint8_t firstTag,
+                                                  std::uint8_t secondTag) {
+    std::vector<std::uint8_t> picture = camera.renderPicture(frame);
+    picture[camera.firstHalfTagIndex()] = firstTag;
+    picture[camera.secondHalfTagIndex()] = secondTag;
+    return picture;
+}
+
+// The newest frame number (up to `framesSent`) whose regular delivery equals the data, if any.
+// The scene repeats after a while, so the newest match is the frame just delivered.
+inline std::optional<std::uint32_t> matchingFrame(emulator::EmulatedCamera &camera,
+                                                  const std::uint8_t *data,
+                                                  std::uint32_t framesSent) {
+    const std::uint32_t nibble = data[0] >> 4;
+    const std::uint32_t top = framesSent < nibble ? nibble : framesSent - (framesSent - nibble) % 16;
+    for (std::int64_t frame = top; frame >= 0; frame -= 16) {
+        const std::vector<std::uint8_t> expected =
+            deliveredPicture(camera, static_cast<std::uint32_t>(frame),
+                             platform::camera::halfTag(static_cast<std::uint32_t>(frame), false),
+                             platform::camera::halfTag(static_cast<std::uint32_t>(frame), true));
+        if (std::memcmp(expected.data(), data, expected.size()) == 0) {
+            return static_cast<std::uint32_t>(frame);
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace ostrel::testing
