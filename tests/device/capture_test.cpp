@@ -396,7 +396,7 @@ TEST(PauseProtocol, PausesOnlyAContinuousCapture) {
 }
 
 TEST(PauseProtocol, AThreadInALongReadyWaitDoesNotAcknowledgeInTime) {
-    // Each status read takes 2 ms and the camera is never ready: one ready wait of 1000 reads
+    // Each status read takes 2 ms and the camera is never ready: one ready wait of 10000 reads
     // outlasts the pause's one second.
     auto config = smallCamera(kWidth, kHeight);
     config.statusReadLatency = std::chrono::milliseconds(2);
@@ -404,12 +404,13 @@ TEST(PauseProtocol, AThreadInALongReadyWaitDoesNotAcknowledgeInTime) {
     auto &camera = cameras.camera(0);
     camera.setNeverReady(true);
     SmallHalfFrameDevice device(kWidth, kHeight);
-    device.SetTransferTimeout(1000);
+    device.SetTransferTimeout(10000);
     const auto probeReads = camera.counters().statusReads;
     ASSERT_EQ(device.StartContinuousCapture(), device::kStartOk);
     ASSERT_TRUE(waitUntil([&] { return camera.counters().statusReads > probeReads; }));
     EXPECT_EQ(device.PauseCapture(), -1);
     EXPECT_EQ(device.captureState(), CaptureState::Continuous);
+    camera.disconnect();  // ends the ready wait at once
     device.StopCapture();
 }
 
