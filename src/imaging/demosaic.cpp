@@ -1,5 +1,6 @@
 // The colour reconstruction kernels: argument checks, the split of a frame into row bands, and the
-// plain row routine (rows by mosaic phase, no per-pixel branches, vectorised by the compiler).
+// plain row routine (rows by mosaic phase, no per-pixel branches, vectorised by the compiler) that
+// serves processors without AVX2.
 #include "imaging/demosaic.h"
 
 #include "imaging/demosaic_rows.h"
@@ -45,80 +46,128 @@ bool makeGeometry(const KernelArgs &args, Geometry &g) {
 
 namespace {
 
-// One output pixel whose row has phase RowPhase and whose column has phase ColPhase, from the
-// window's rows A = y-2, B = y-1, C = y, D = y+1. Red lies at phase (1, 0), blue at (0, 1), greens
-// at (0, 0) and (1, 1): the near row of a colour is the cell row holding it, its far row the one
-// two further out; in a row, the near sample is the cell column holding the colour and the far
-// one two further out.
-template <typename Sample, int RowPhase, int ColPhase>
-inline void interiorPixel(const Sample *a, const Sample *b, const Sample *c, const Sample *d,
-                          int x, std::uint8_t *out, std::uint32_t redFactor,
-                          std::uint32_t blueFactor) {
-    const Sample *redNear = RowPhase == 1 ? c : b;
-    const Sample *redFar = RowPhase == 1 ? a : d;
-    const Sample *blueNear = RowPhase == 1 ? b : c;
-    const Sample *blueFar = RowPhase == 1 ? d : a;
-    // Red is at column phase 0, blue at 1: the colour sits in column x itself when x has its
-    // phase (far sample at x - 2), else in column x - 1 (far sample at x + 1).
-    constexpr int kRedNearX = ColPhase == 0 ? 0 : -1;
-    constexpr int kRedFarX = ColPhase == 0 ? -2 : 1;
-    constexpr int kBlueNearX = ColPhase == 1 ? 0 : -1;
-    constexpr int kBlueFarX = ColPhase == 1 ? -2 : 1;
-    auto v = [](Sample s) { return sampleValue<Sample>(s); };
-    const std::uint32_t redSum = 3 * (3 * v(redNear[x + kRedNearX]) + v(redNear[x + kRedFarX])) +
-                                 3 * v(redFar[x + kRedNearX]) + v(redFar[x + kRedFarX]);
-    const std::uint32_t blueSum =
-        3 * (3 * v(blueNear[x + kBlueNearX]) + v(blueNear[x + kBlueFarX])) +
-        3 * v(blueFar[x + kBlueNearX]) + v(blueFar[x + kBlueFarX]);
-    // Row C's green is in the column whose phase equals the row's; row B's in the other.
-    const std::uint32_t greenSum =
-        ColPhase == RowPhase ? v(c[x]) + v(b[x - 1]) : v(c[x - 1]) + v(b[x]);
-    storePixel<Sample>(out, scaleChannel<Sample>(blueSum, blueFactor),
-                       std::min(greenSum >> 1, kCap<Sample>),
-                       scaleChannel<Sample>(redSum, redFactor));
-}
+// The mosaic rows around output row y by the role they play. Red lies at phase (1, 0), blue at
+// (0, 1), greens at (0, 0) and (1, 1): the near row of a colour is the cell row (y-1 or y) that
+// holds it, its far row the one two further out.
+template <typename Sample>
+struct RowRoles {
+    const Sample *redNear;
+    const Sample *redFar;
+    const Sample *blueNear;
+    const Sample *blueFar;
+    const Sample *rowB;  // y-1
+    const Sample *rowC;  // y
+};
 
-// Pixels in pairs, the first of each pair with column phase FirstPhase, so that the loop body has
-// no branch.
-template <typename Sample, int RowPhase, int FirstPhase, int OutBytes>
-void rowPairs(const RowWindow<Sample> &w, std::uint8_t *outRow, int xBegin, int xEnd,
-              std::uint32_t redFactor, std::uint32_t blueFactor) {
+template <typename Sample>
+RowRoles<Sample> rowRoles(const RowWindow<Sample> &w, int rowPhase) {
     const Sample *a = w.rows[0];
     const Sample *b = w.rows[1];
     const Sample *c = w.rows[2];
     const Sample *d = w.rows[3];
-    int x = xBegin;
-    for (; x + 1 < xEnd; x += 2) {
-        interiorPixel<Sample, RowPhase, FirstPhase>(a, b, c, d, x, outRow + x * OutBytes,
-                                                    redFactor, blueFactor);
-        interiorPixel<Sample, RowPhase, 1 - FirstPhase>(a, b, c, d, x + 1,
-                                                        outRow + (x + 1) * OutBytes, redFactor,
-                                                        blueFactor);
-    }
-    if (x < xEnd) {
-        interiorPixel<Sample, RowPhase, FirstPhase>(a, b, c, d, x, outRow + x * OutBytes,
-                                                    redFactor, blueFactor);
+    return rowPhase == 1 ? RowRoles<Sample>{c, a, b, d, b, c} : RowRoles<Sample>{b, d, c, a, b, c};
+}
+
+// min((sum x factor) >> 11, cap) for factors below 2^16: sum and factor are 16-bit, so the
+// product is one widening 16 x 16 multiply that the compiler vectorises.
+template <typename Sample>
+inline std::uint32_t scaleSmall(std::uint16_t sum, std::uint16_t factor) {
+    const std::uint32_t v = (static_cast<std::uint32_t>(sum) * factor) >> 11;
+    return v < kCap<Sample> ? v : kCap<Sample>;
+}
+
+// Output columns are computed a chunk at a time into three planes by one uniform loop (the
+// alternating column phase is a select, not a branch), then interleaved into pixels.
+constexpr int kPlainChunk = 256;
+
+template <typename Sample, bool SmallFactors>
+void planes(const RowRoles<Sample> &r, int x0, int n, int oddPhase,
+            std::uint16_t greenLeftWhenEven,
+            std::uint32_t redFactor, std::uint32_t blueFactor, Sample *blue, Sample *green,
+            Sample *red) {
+    for (int i = 0; i < n; ++i) {
+        const int x = x0 + i;
+        // Column phase 1: red sits in column x - 1 (far one at x + 1), blue in x itself (far one
+        // at x - 2); column phase 0 the other way round.
+        // All ones in column phase 1; selections are bit operations, so the loop has no branch.
+        const auto odd = static_cast<std::uint16_t>(-((x ^ oddPhase) & 1));
+        auto pick = [](std::uint16_t ifEven, std::uint16_t ifOdd, std::uint16_t mask) {
+            return static_cast<std::uint16_t>(ifEven ^ ((ifEven ^ ifOdd) & mask));
+        };
+        auto v = [](Sample s) { return static_cast<std::uint16_t>(sampleValue<Sample>(s)); };
+        const std::uint16_t rn0 = v(r.redNear[x]), rnM1 = v(r.redNear[x - 1]);
+        const std::uint16_t rnM2 = v(r.redNear[x - 2]), rnP1 = v(r.redNear[x + 1]);
+        const std::uint16_t rf0 = v(r.redFar[x]), rfM1 = v(r.redFar[x - 1]);
+        const std::uint16_t rfM2 = v(r.redFar[x - 2]), rfP1 = v(r.redFar[x + 1]);
+        const std::uint16_t bn0 = v(r.blueNear[x]), bnM1 = v(r.blueNear[x - 1]);
+        const std::uint16_t bnM2 = v(r.blueNear[x - 2]), bnP1 = v(r.blueNear[x + 1]);
+        const std::uint16_t bf0 = v(r.blueFar[x]), bfM1 = v(r.blueFar[x - 1]);
+        const std::uint16_t bfM2 = v(r.blueFar[x - 2]), bfP1 = v(r.blueFar[x + 1]);
+        const std::uint16_t c0 = v(r.rowC[x]), cM1 = v(r.rowC[x - 1]);
+        const std::uint16_t b0 = v(r.rowB[x]), bM1 = v(r.rowB[x - 1]);
+        const std::uint16_t rnN = pick(rn0, rnM1, odd);
+        const std::uint16_t rnF = pick(rnM2, rnP1, odd);
+        const std::uint16_t rfN = pick(rf0, rfM1, odd);
+        const std::uint16_t rfF = pick(rfM2, rfP1, odd);
+        const std::uint16_t bnN = pick(bnM1, bn0, odd);
+        const std::uint16_t bnF = pick(bnP1, bnM2, odd);
+        const std::uint16_t bfN = pick(bfM1, bf0, odd);
+        const std::uint16_t bfF = pick(bfP1, bfM2, odd);
+        const auto redSum = static_cast<std::uint16_t>(9 * rnN + 3 * (rnF + rfN) + rfF);
+        const auto blueSum = static_cast<std::uint16_t>(9 * bnN + 3 * (bnF + bfN) + bfF);
+        // Row y's green is in column x - 1 when x's phase differs from the row's, row y-1's then
+        // in column x.
+        const auto greenLeft = static_cast<std::uint16_t>(odd ^ greenLeftWhenEven);
+        const std::uint16_t gC = pick(c0, cM1, greenLeft);
+        const std::uint16_t gB = pick(bM1, b0, greenLeft);
+        green[i] = static_cast<Sample>((gB + gC) >> 1);
+        if constexpr (SmallFactors) {
+            red[i] = static_cast<Sample>(
+                scaleSmall<Sample>(redSum, static_cast<std::uint16_t>(redFactor)));
+            blue[i] = static_cast<Sample>(
+                scaleSmall<Sample>(blueSum, static_cast<std::uint16_t>(blueFactor)));
+        } else {
+            red[i] = static_cast<Sample>(scaleChannel<Sample>(redSum, redFactor));
+            blue[i] = static_cast<Sample>(scaleChannel<Sample>(blueSum, blueFactor));
+        }
     }
 }
 
-template <typename Sample, int OutBytes>
-void rowPortableFor(const Geometry &g, const RowWindow<Sample> &w, int y, int xBegin, int xEnd) {
-    std::uint8_t *outRow = g.dst + y * g.dstStride;
+template <typename Sample, int Channels>
+void interleave(const Sample *blue, const Sample *green, const Sample *red, int n,
+                std::uint8_t *out) {
+    auto *p = reinterpret_cast<Sample *>(out);
+    for (int i = 0; i < n; ++i) {
+        p[Channels * i] = blue[i];
+        p[Channels * i + 1] = green[i];
+        p[Channels * i + 2] = red[i];
+    }
+}
+
+template <typename Sample, bool SmallFactors>
+void rowPlain(const Geometry &g, const RowWindow<Sample> &w, int y, int xBegin, int xEnd) {
     const int rowPhase = g.rowPhase0 ^ (y & 1);
-    const int firstPhase = g.colPhase0 ^ (xBegin & 1);
-    switch (rowPhase * 2 + firstPhase) {
-        case 0:
-            rowPairs<Sample, 0, 0, OutBytes>(w, outRow, xBegin, xEnd, g.redFactor, g.blueFactor);
-            break;
-        case 1:
-            rowPairs<Sample, 0, 1, OutBytes>(w, outRow, xBegin, xEnd, g.redFactor, g.blueFactor);
-            break;
-        case 2:
-            rowPairs<Sample, 1, 0, OutBytes>(w, outRow, xBegin, xEnd, g.redFactor, g.blueFactor);
-            break;
-        default:
-            rowPairs<Sample, 1, 1, OutBytes>(w, outRow, xBegin, xEnd, g.redFactor, g.blueFactor);
-            break;
+    const RowRoles<Sample> roles = rowRoles(w, rowPhase);
+    // Column x has phase 1 when (x ^ oddPhase) is odd.
+    const int oddPhase = g.colPhase0;
+    // Row y's green is in column x - 1 where x's phase differs from the row's: all ones when
+    // that is so for columns of phase 0.
+    const auto greenLeftWhenEven = static_cast<std::uint16_t>(rowPhase == 1 ? 0xFFFF : 0);
+    std::uint8_t *outRow = g.dst + y * g.dstStride;
+    const bool fourChannels = g.dstBytes == 4 * static_cast<int>(sizeof(Sample));
+    Sample blue[kPlainChunk];
+    Sample green[kPlainChunk];
+    Sample red[kPlainChunk];
+    for (int x0 = xBegin; x0 < xEnd; x0 += kPlainChunk) {
+        const int n = xEnd - x0 < kPlainChunk ? xEnd - x0 : kPlainChunk;
+        planes<Sample, SmallFactors>(roles, x0, n, oddPhase, greenLeftWhenEven, g.redFactor,
+                                     g.blueFactor, blue, green, red);
+        std::uint8_t *out = outRow + x0 * g.dstBytes;
+        if (fourChannels) {
+            interleave<Sample, 4>(blue, green, red, n, out);
+        } else {
+            interleave<Sample, 3>(blue, green, red, n, out);
+        }
     }
 }
 
@@ -129,10 +178,10 @@ void rowPortable(const Geometry &g, const RowWindow<Sample> &w, int y, int xBegi
     if (xBegin >= xEnd) {
         return;
     }
-    if (g.dstBytes == 3 * static_cast<int>(sizeof(Sample))) {
-        rowPortableFor<Sample, 3 * sizeof(Sample)>(g, w, y, xBegin, xEnd);
+    if (g.redFactor < 65536 && g.blueFactor < 65536) {
+        rowPlain<Sample, true>(g, w, y, xBegin, xEnd);
     } else {
-        rowPortableFor<Sample, 4 * sizeof(Sample)>(g, w, y, xBegin, xEnd);
+        rowPlain<Sample, false>(g, w, y, xBegin, xEnd);
     }
 }
 
