@@ -15,7 +15,9 @@ constexpr std::string_view kHeader4 = "REGEDIT4";
 constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
 constexpr std::size_t kHexLineWidth = 77;
 
-bool isSpace(char c) { return c == ' ' || c == '\t'; }
+bool isSpace(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view trim(std::string_view s) {
     while (!s.empty() && isSpace(s.front())) {

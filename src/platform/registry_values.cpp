@@ -9,7 +9,9 @@ namespace ostrel::platform {
 
 namespace {
 
-char foldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char foldAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 }  // namespace
 

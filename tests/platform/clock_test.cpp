@@ -7,6 +7,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
+// After windows.h, which it needs.
 #include <mmsystem.h>
 #else
 #include <time.h>

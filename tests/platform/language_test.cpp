@@ -68,9 +68,9 @@ TEST_F(LanguageTest, FirstSetVariableDecides) {
         {nullptr, "en_GB", "ja_JP", 1033},
         {"ja_JP", "en_GB", "en_US", 1041},
         {"de_DE", "ja_JP", "ja_JP", 1033},
-        {"", "", "ja_JP.UTF-8", 1041},       // empty values are skipped
+        {"", "", "ja_JP.UTF-8", 1041},  // empty values are skipped
         {"", "en_US", "ja_JP.UTF-8", 1033},
-        {nullptr, nullptr, "JA_JP", 1033},   // the prefix is "ja" exactly
+        {nullptr, nullptr, "JA_JP", 1033},  // the prefix is "ja" exactly
         {nullptr, nullptr, "j", 1033},
     };
     for (const Case &c : cases) {

@@ -23,11 +23,15 @@ class Receiver {
 public:
 #ifdef _WIN32
     Receiver() {
-        window_ = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  nullptr, nullptr);
+        window_ = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                  nullptr);
     }
-    ~Receiver() { DestroyWindow(window_); }
-    WindowHandle handle() const { return reinterpret_cast<WindowHandle>(window_); }
+    ~Receiver() {
+        DestroyWindow(window_);
+    }
+    WindowHandle handle() const {
+        return reinterpret_cast<WindowHandle>(window_);
+    }
     bool take(Message &out, int timeoutMs) {
         const DWORD start = GetTickCount();
         MSG msg;
@@ -45,9 +49,15 @@ private:
     HWND window_;
 #else
     Receiver() : queue_(createMessageQueue()) {}
-    ~Receiver() { (void)destroyMessageQueue(queue_); }
-    WindowHandle handle() const { return queue_; }
-    bool take(Message &out, int timeoutMs) { return waitMessage(queue_, out, timeoutMs); }
+    ~Receiver() {
+        (void)destroyMessageQueue(queue_);
+    }
+    WindowHandle handle() const {
+        return queue_;
+    }
+    bool take(Message &out, int timeoutMs) {
+        return waitMessage(queue_, out, timeoutMs);
+    }
 
 private:
     WindowHandle queue_;

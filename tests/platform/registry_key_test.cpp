@@ -18,7 +18,7 @@ using RegistryKeyTest = testing::RegistryScratch;
 TEST_F(RegistryKeyTest, CreatesOpensAndReadsBackDwords) {
     RegistryKey key;
     bool created = false;
-    ASSERT_EQ(key.create(RegistryRoot::CurrentUser, Base() + "\\Store\\Gain", &created),
+    ASSERT_EQ(key.create(RegistryRoot::CurrentUser, base() + "\\Store\\Gain", &created),
               kRegistryOk);
     EXPECT_TRUE(created);
     EXPECT_EQ(key.setDword("Global", 300), kRegistryOk);
@@ -26,12 +26,12 @@ TEST_F(RegistryKeyTest, CreatesOpensAndReadsBackDwords) {
     ASSERT_EQ(key.close(), kRegistryOk);
     EXPECT_FALSE(key.isOpen());
 
-    ASSERT_EQ(key.create(RegistryRoot::CurrentUser, Base() + "\\Store\\Gain", &created),
+    ASSERT_EQ(key.create(RegistryRoot::CurrentUser, base() + "\\Store\\Gain", &created),
               kRegistryOk);
     EXPECT_FALSE(created);
 
     RegistryKey reader;
-    ASSERT_EQ(reader.open(RegistryRoot::CurrentUser, Base() + "\\Store", RegistryAccess::Read),
+    ASSERT_EQ(reader.open(RegistryRoot::CurrentUser, base() + "\\Store", RegistryAccess::Read),
               kRegistryOk);
     RegistryKey gain;
     ASSERT_EQ(gain.open(reader, "Gain", RegistryAccess::Read), kRegistryOk);
@@ -50,7 +50,7 @@ TEST_F(RegistryKeyTest, CreatesOpensAndReadsBackDwords) {
 
 TEST_F(RegistryKeyTest, QueryFollowsRegQueryValueExRules) {
     RegistryKey key;
-    ASSERT_EQ(key.create(RegistryRoot::CurrentUser, Base()), kRegistryOk);
+    ASSERT_EQ(key.create(RegistryRoot::CurrentUser, base()), kRegistryOk);
     ASSERT_EQ(key.setString("WaitTime", "abcdef"), kRegistryOk);
 
     // Too small: nothing copied, the needed size and the type reported.
@@ -81,7 +81,7 @@ TEST_F(RegistryKeyTest, QueryFollowsRegQueryValueExRules) {
 
 TEST_F(RegistryKeyTest, ValueTypesAndBytesSurvive) {
     RegistryKey key;
-    ASSERT_EQ(key.create(RegistryRoot::CurrentUser, Base()), kRegistryOk);
+    ASSERT_EQ(key.create(RegistryRoot::CurrentUser, base()), kRegistryOk);
     const std::uint8_t blob[] = {0, 1, 0xFE, 0xFF, '\n'};
     const std::uint8_t multi[] = {'a', 0, 'b', 0, 0};
     const std::uint8_t shortDword[] = {7, 9};
@@ -110,12 +110,12 @@ TEST_F(RegistryKeyTest, ValueTypesAndBytesSurvive) {
 
 TEST_F(RegistryKeyTest, NamesIgnoreCaseButKeepTheirFirstSpelling) {
     RegistryKey key;
-    ASSERT_EQ(key.create(RegistryRoot::CurrentUser, Base() + "\\MixedCase"), kRegistryOk);
+    ASSERT_EQ(key.create(RegistryRoot::CurrentUser, base() + "\\MixedCase"), kRegistryOk);
     ASSERT_EQ(key.setDword("WaitTime", 1), kRegistryOk);
     ASSERT_EQ(key.setDword("WAITTIME", 2), kRegistryOk);
 
     RegistryKey upper;
-    ASSERT_EQ(upper.open(RegistryRoot::CurrentUser, Base() + "\\MIXEDCASE", RegistryAccess::Read),
+    ASSERT_EQ(upper.open(RegistryRoot::CurrentUser, base() + "\\MIXEDCASE", RegistryAccess::Read),
               kRegistryOk);
     std::string name;
     ASSERT_EQ(upper.valueName(0, name), kRegistryOk);
@@ -127,14 +127,14 @@ TEST_F(RegistryKeyTest, NamesIgnoreCaseButKeepTheirFirstSpelling) {
     EXPECT_EQ(value, 2u);
 
     RegistryKey parent;
-    ASSERT_EQ(parent.open(RegistryRoot::CurrentUser, Base(), RegistryAccess::Read), kRegistryOk);
+    ASSERT_EQ(parent.open(RegistryRoot::CurrentUser, base(), RegistryAccess::Read), kRegistryOk);
     ASSERT_EQ(parent.subkeyName(0, name), kRegistryOk);
     EXPECT_EQ(name, "MixedCase");
 }
 
 TEST_F(RegistryKeyTest, EnumeratesValuesAndSubkeys) {
     RegistryKey key;
-    ASSERT_EQ(key.create(RegistryRoot::CurrentUser, Base()), kRegistryOk);
+    ASSERT_EQ(key.create(RegistryRoot::CurrentUser, base()), kRegistryOk);
     for (const char *name : {"TH", "TV", "EH", "EV", "EHS", "EVS", "Buf"}) {
         ASSERT_EQ(key.setDword(name, 1), kRegistryOk);
     }
@@ -165,20 +165,20 @@ TEST_F(RegistryKeyTest, EnumeratesValuesAndSubkeys) {
 
 TEST_F(RegistryKeyTest, PathRules) {
     RegistryKey key;
-    ASSERT_EQ(key.create(RegistryRoot::CurrentUser, Base() + "\\A\\B"), kRegistryOk);
-    EXPECT_EQ(key.open(RegistryRoot::CurrentUser, Base() + "\\A\\B\\", RegistryAccess::Read),
+    ASSERT_EQ(key.create(RegistryRoot::CurrentUser, base() + "\\A\\B"), kRegistryOk);
+    EXPECT_EQ(key.open(RegistryRoot::CurrentUser, base() + "\\A\\B\\", RegistryAccess::Read),
               kRegistryOk);
-    EXPECT_EQ(key.open(RegistryRoot::CurrentUser, Base() + "\\\\a\\b", RegistryAccess::Read),
+    EXPECT_EQ(key.open(RegistryRoot::CurrentUser, base() + "\\\\a\\b", RegistryAccess::Read),
               kRegistryOk);
-    EXPECT_EQ(key.open(RegistryRoot::CurrentUser, "\\" + Base(), RegistryAccess::Read),
+    EXPECT_EQ(key.open(RegistryRoot::CurrentUser, "\\" + base(), RegistryAccess::Read),
               kRegistryBadPathname);
     EXPECT_FALSE(key.isOpen());
-    EXPECT_EQ(key.create(RegistryRoot::CurrentUser, "\\" + Base()), kRegistryBadPathname);
-    EXPECT_EQ(key.open(RegistryRoot::CurrentUser, Base() + "\\A\\C", RegistryAccess::Read),
+    EXPECT_EQ(key.create(RegistryRoot::CurrentUser, "\\" + base()), kRegistryBadPathname);
+    EXPECT_EQ(key.open(RegistryRoot::CurrentUser, base() + "\\A\\C", RegistryAccess::Read),
               kRegistryNotFound);
 
     RegistryKey a;
-    ASSERT_EQ(a.open(RegistryRoot::CurrentUser, Base() + "\\A", RegistryAccess::AllAccess),
+    ASSERT_EQ(a.open(RegistryRoot::CurrentUser, base() + "\\A", RegistryAccess::AllAccess),
               kRegistryOk);
     EXPECT_EQ(key.open(a, "\\B", RegistryAccess::Read), kRegistryBadPathname);
     // A key may be reopened through itself.
@@ -189,18 +189,18 @@ TEST_F(RegistryKeyTest, PathRules) {
 
 TEST_F(RegistryKeyTest, ReadAccessRefusesWrites) {
     RegistryKey key;
-    ASSERT_EQ(key.create(RegistryRoot::CurrentUser, Base()), kRegistryOk);
-    ASSERT_EQ(key.open(RegistryRoot::CurrentUser, Base(), RegistryAccess::Read), kRegistryOk);
+    ASSERT_EQ(key.create(RegistryRoot::CurrentUser, base()), kRegistryOk);
+    ASSERT_EQ(key.open(RegistryRoot::CurrentUser, base(), RegistryAccess::Read), kRegistryOk);
     EXPECT_EQ(key.setDword("WaitTime", 10), kRegistryAccessDenied);
     RegistryKey sub;
     EXPECT_EQ(sub.create(key, "Sub"), kRegistryAccessDenied);
-    ASSERT_EQ(key.open(RegistryRoot::CurrentUser, Base(), RegistryAccess::AllAccess), kRegistryOk);
+    ASSERT_EQ(key.open(RegistryRoot::CurrentUser, base(), RegistryAccess::AllAccess), kRegistryOk);
     EXPECT_EQ(key.setDword("WaitTime", 10), kRegistryOk);
 }
 
 TEST_F(RegistryKeyTest, RefusesNamesThatCannotBeStoredAndNullData) {
     RegistryKey key;
-    ASSERT_EQ(key.create(RegistryRoot::CurrentUser, Base()), kRegistryOk);
+    ASSERT_EQ(key.create(RegistryRoot::CurrentUser, base()), kRegistryOk);
     EXPECT_EQ(key.setDword("two\nlines", 1), kRegistryInvalidParameter);
     EXPECT_EQ(key.setDword(std::string_view("nul\0name", 8), 1), kRegistryInvalidParameter);
     EXPECT_EQ(key.set("Null", RegistryType::Binary, nullptr, 4), kRegistryNoAccess);
@@ -225,7 +225,7 @@ TEST_F(RegistryKeyTest, ClosedKeyGivesInvalidHandle) {
     EXPECT_EQ(child.create(key, "x"), kRegistryInvalidHandle);
 
     // Moving hands the open key over.
-    ASSERT_EQ(key.create(RegistryRoot::CurrentUser, Base()), kRegistryOk);
+    ASSERT_EQ(key.create(RegistryRoot::CurrentUser, base()), kRegistryOk);
     RegistryKey moved(std::move(key));
     EXPECT_TRUE(moved.isOpen());
     EXPECT_EQ(moved.setDword("x", 1), kRegistryOk);
@@ -233,20 +233,20 @@ TEST_F(RegistryKeyTest, ClosedKeyGivesInvalidHandle) {
 
 TEST_F(RegistryKeyTest, KeyDeletedUnderAnOpenHandle) {
     RegistryKey key;
-    ASSERT_EQ(key.create(RegistryRoot::CurrentUser, Base() + "\\Doomed\\Child"), kRegistryOk);
-    ASSERT_EQ(key.open(RegistryRoot::CurrentUser, Base() + "\\Doomed", RegistryAccess::AllAccess),
+    ASSERT_EQ(key.create(RegistryRoot::CurrentUser, base() + "\\Doomed\\Child"), kRegistryOk);
+    ASSERT_EQ(key.open(RegistryRoot::CurrentUser, base() + "\\Doomed", RegistryAccess::AllAccess),
               kRegistryOk);
     ASSERT_EQ(key.setDword("x", 1), kRegistryOk);
-    ASSERT_EQ(deleteKeyTree(RegistryRoot::CurrentUser, Base() + "\\Doomed"), kRegistryOk);
+    ASSERT_EQ(deleteKeyTree(RegistryRoot::CurrentUser, base() + "\\Doomed"), kRegistryOk);
     std::uint32_t size = 4;
     std::uint32_t value = 0;
     EXPECT_EQ(key.query("x", nullptr, &value, &size), kRegistryKeyDeleted);
     EXPECT_EQ(key.setDword("y", 1), kRegistryKeyDeleted);
-    EXPECT_EQ(deleteKeyTree(RegistryRoot::CurrentUser, Base() + "\\Doomed"), kRegistryNotFound);
+    EXPECT_EQ(deleteKeyTree(RegistryRoot::CurrentUser, base() + "\\Doomed"), kRegistryNotFound);
     RegistryKey gone;
-    EXPECT_EQ(gone.open(RegistryRoot::CurrentUser, Base() + "\\Doomed\\Child",
-                        RegistryAccess::Read),
-              kRegistryNotFound);
+    EXPECT_EQ(
+        gone.open(RegistryRoot::CurrentUser, base() + "\\Doomed\\Child", RegistryAccess::Read),
+        kRegistryNotFound);
     EXPECT_EQ(deleteKeyTree(RegistryRoot::CurrentUser, ""), kRegistryAccessDenied);
     EXPECT_EQ(deleteKeyTree(RegistryRoot::LocalMachine, "SOFTWARE"), kRegistryAccessDenied);
 }

@@ -28,8 +28,8 @@ std::string uniqueName() {
 #else
     const unsigned long pid = static_cast<unsigned long>(getpid());
 #endif
-    return std::string(info->test_suite_name()) + "_" + info->name() + "_" +
-           std::to_string(pid) + "_" + std::to_string(gCounter.fetch_add(1));
+    return std::string(info->test_suite_name()) + "_" + info->name() + "_" + std::to_string(pid) +
+           "_" + std::to_string(gCounter.fetch_add(1));
 }
 
 }  // namespace
@@ -58,14 +58,14 @@ void RegistryScratch::TearDown() {
 }
 
 #ifndef _WIN32
-std::string RegistryScratch::ReadSettingsFile() const {
+std::string RegistryScratch::readSettingsFile() const {
     std::ifstream in(settingsPath_, std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
 }
 
-void RegistryScratch::WriteSettingsFile(const std::string &bytes) const {
+void RegistryScratch::writeSettingsFile(const std::string &bytes) const {
     std::ofstream out(settingsPath_, std::ios::binary | std::ios::trunc);
     out << bytes;
 }

@@ -16,7 +16,8 @@
 namespace ostrel::platform::testing {
 
 inline RegistryValue dwordValue(std::string name, std::uint32_t v) {
-    return {std::move(name), RegistryType::Dword,
+    return {std::move(name),
+            RegistryType::Dword,
             {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
              static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)}};
 }
@@ -50,19 +51,23 @@ inline FlatRegistry flatten(const RegistryNode &top) {
     return out;
 }
 
-// Gives each test its own registry area: Base() is a key path below HKEY_CURRENT_USER that
+// Gives each test its own registry area: base() is a key path below HKEY_CURRENT_USER that
 // nothing else uses. On Linux the whole settings file is the test's own (OSTREL_SETTINGS_FILE).
 class RegistryScratch : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    const std::string &Base() const { return base_; }
+    const std::string &base() const { return base_; }
 #ifndef _WIN32
-    const std::string &SettingsPath() const { return settingsPath_; }
-    const std::string &Folder() const { return folder_; }
-    std::string ReadSettingsFile() const;
-    void WriteSettingsFile(const std::string &bytes) const;
+    const std::string &settingsPath() const {
+        return settingsPath_;
+    }
+    const std::string &folder() const {
+        return folder_;
+    }
+    std::string readSettingsFile() const;
+    void writeSettingsFile(const std::string &bytes) const;
 #endif
 
 private:

@@ -13,8 +13,8 @@ namespace {
 
 using testing::bytesValue;
 using testing::dwordValue;
-using testing::flatten;
 using testing::FlatRegistry;
+using testing::flatten;
 using testing::stringValue;
 
 constexpr const char *kStore = "HKEY_CURRENT_USER\\Software\\Nembra\\Ostrel7100V3Sdk";
@@ -140,8 +140,8 @@ TEST(RegistryText, ReadsHandWrittenVariants) {
     expected["HKEY_CURRENT_USER\\Software\\X|Small"] = {4, {10, 0, 0, 0}};
     expected["HKEY_CURRENT_USER\\Software\\X|Hex"] = {2, {'A', 'B', 'C', 'D'}};
     expected["HKEY_CURRENT_USER\\Software\\X|Dup"] = {4, {2, 0, 0, 0}};
-    expected["HKEY_CURRENT_USER\\Software\\X|Odd\\q"] = {1, {'b', 'a', 'c', 'k', '\\', 's', 'l',
-                                                             'a', 's', 'h', 0}};
+    expected["HKEY_CURRENT_USER\\Software\\X|Odd\\q"] = {
+        1, {'b', 'a', 'c', 'k', '\\', 's', 'l', 'a', 's', 'h', 0}};
     expected["HKEY_CURRENT_USER\\Software\\Y|"] = {1, {'d', 0}};
     EXPECT_EQ(flatten(top), expected);
     EXPECT_EQ(top.find("HKEY_CURRENT_USER\\Software\\X")->values()[2].name, "Dup");
@@ -161,7 +161,9 @@ TEST(RegistryText, ReadsRegeditUnicodeExport) {
     RegistryNode top;
     EXPECT_TRUE(parseRegistryText(bytes, top));
     FlatRegistry expected;
-    const std::string utf8 = "Gr\xC3\xBC\xC3\x9F" "e \xE2\x9C\x93 \xF0\x9F\x98\x80";
+    const std::string utf8 =
+        "Gr\xC3\xBC\xC3\x9F"
+        "e \xE2\x9C\x93 \xF0\x9F\x98\x80";
     expected["HKEY_CURRENT_USER\\Software\\U|Name"] = {1, {utf8.begin(), utf8.end()}};
     expected["HKEY_CURRENT_USER\\Software\\U|Name"].second.push_back(0);
     expected["HKEY_CURRENT_USER\\Software\\U|D"] = {4, {16, 0, 0, 0}};
@@ -226,8 +228,7 @@ TEST(RegistryText, TruncatedAnywhereKeepsOnlyCompleteValues) {
         }
         const std::size_t lineEnd = cut.rfind('\n');
         RegistryNode complete;
-        parseRegistryText(cut.substr(0, lineEnd == std::string::npos ? 0 : lineEnd + 1),
-                          complete);
+        parseRegistryText(cut.substr(0, lineEnd == std::string::npos ? 0 : lineEnd + 1), complete);
         for (const auto &[key, value] : flatten(complete)) {
             ASSERT_EQ(got.count(key), 1u) << key << " lost at length " << length;
         }
@@ -240,9 +241,9 @@ TEST(RegistryText, TruncatedAnywhereKeepsOnlyCompleteValues) {
 TEST(RegistryText, UnterminatedLastLineCountsOnlyWhenEvidentlyWhole) {
     const std::string head = "[HKEY_CURRENT_USER\\K]\r\n";
     const std::vector<std::pair<std::string, bool>> cases = {
-        {"\"A\"=dword:0000000a", true},  {"\"A\"=dword:0000000", false},
-        {"\"A\"=\"text\"", true},        {"\"A\"=\"tex", false},
-        {"\"A\"=hex:01,02", false},       {"\"A\"=hex:01,\\\r\n  02", false},
+        {"\"A\"=dword:0000000a", true}, {"\"A\"=dword:0000000", false},
+        {"\"A\"=\"text\"", true},       {"\"A\"=\"tex", false},
+        {"\"A\"=hex:01,02", false},     {"\"A\"=hex:01,\\\r\n  02", false},
     };
     for (const auto &[line, kept] : cases) {
         RegistryNode top;

@@ -75,7 +75,7 @@ TEST_F(SettingsFileTest, WritesRegeditTextOnEverySuccessfulWrite) {
     ASSERT_EQ(size.create(key, "Size_00"), kRegistryOk);
     ASSERT_EQ(size.setDword("TH", 6576), kRegistryOk);
     ASSERT_EQ(key.setString("Note", "C:\\\"x\""), kRegistryOk);
-    EXPECT_EQ(ReadSettingsFile(),
+    EXPECT_EQ(readSettingsFile(),
               "REGEDIT4\r\n\r\n"
               "[HKEY_CURRENT_USER\\Software]\r\n\r\n"
               "[HKEY_CURRENT_USER\\Software\\Nembra]\r\n\r\n"
@@ -87,11 +87,11 @@ TEST_F(SettingsFileTest, WritesRegeditTextOnEverySuccessfulWrite) {
               "\"TH\"=dword:000019b0\r\n\r\n");
     // Nothing but the file and its lock is left in the folder: no temporary files.
     std::vector<std::string> names;
-    for (const auto &entry : fs::directory_iterator(Folder())) {
+    for (const auto &entry : fs::directory_iterator(folder())) {
         names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());
-    const std::string file = fs::path(SettingsPath()).filename().string();
+    const std::string file = fs::path(settingsPath()).filename().string();
     EXPECT_EQ(names, (std::vector<std::string>{file, file + ".lock"}));
 }
 
@@ -99,25 +99,25 @@ TEST_F(SettingsFileTest, OpeningAnExistingKeyDoesNotRewriteTheFile) {
     RegistryKey key;
     ASSERT_EQ(key.create(RegistryRoot::CurrentUser, kStore), kRegistryOk);
     struct stat before {};
-    ASSERT_EQ(stat(SettingsPath().c_str(), &before), 0);
+    ASSERT_EQ(stat(settingsPath().c_str(), &before), 0);
     bool created = true;
     ASSERT_EQ(key.create(RegistryRoot::CurrentUser, kStore, &created), kRegistryOk);
     EXPECT_FALSE(created);
     struct stat after {};
-    ASSERT_EQ(stat(SettingsPath().c_str(), &after), 0);
+    ASSERT_EQ(stat(settingsPath().c_str(), &after), 0);
     EXPECT_EQ(before.st_ino, after.st_ino);
 }
 
 TEST_F(SettingsFileTest, ReadsAKeyThatWasWrittenByHandOrByRegedit) {
-    WriteSettingsFile(
+    writeSettingsFile(
         "REGEDIT4\n\n"
         "[HKEY_CURRENT_USER\\Software\\Nembra\\Ostrel7100V3Sdk\\Gain]\n"
         "\"Global\"=dword:0000012c\n"
         "\"Exposure\"=dword:00000064\n");
     RegistryKey key;
-    ASSERT_EQ(key.open(RegistryRoot::CurrentUser, std::string(kStore) + "\\gain",
-                       RegistryAccess::Read),
-              kRegistryOk);
+    ASSERT_EQ(
+        key.open(RegistryRoot::CurrentUser, std::string(kStore) + "\\gain", RegistryAccess::Read),
+        kRegistryOk);
     EXPECT_EQ(readDword(key, "Global"), 300u);
     EXPECT_EQ(readDword(key, "Exposure"), 100u);
     // Keys above a section exist even without sections of their own.
@@ -134,10 +134,9 @@ TEST_F(SettingsFileTest, DamagedFileReadsWhatItHoldsAndIsKeptAsideBeforeRewrite)
         "\x7F\x45LF garbage \x01\x02\n"
         "\"Color\"=dword:00000002\n"
         "\"WaitTime\"=dword:0000";
-    WriteSettingsFile(damaged);
+    writeSettingsFile(damaged);
     RegistryKey key;
-    ASSERT_EQ(key.open(RegistryRoot::CurrentUser, kStore, RegistryAccess::AllAccess),
-              kRegistryOk);
+    ASSERT_EQ(key.open(RegistryRoot::CurrentUser, kStore, RegistryAccess::AllAccess), kRegistryOk);
     EXPECT_EQ(readDword(key, "Size"), 3u);
     EXPECT_EQ(readDword(key, "Color"), 2u);
     std::uint32_t size = 4;
@@ -146,73 +145,70 @@ TEST_F(SettingsFileTest, DamagedFileReadsWhatItHoldsAndIsKeptAsideBeforeRewrite)
     EXPECT_EQ(value, 77u);
 
     ASSERT_EQ(key.setDword("Clock", 1), kRegistryOk);
-    std::ifstream kept(SettingsPath() + ".damaged", std::ios::binary);
+    std::ifstream kept(settingsPath() + ".damaged", std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), damaged);
     RegistryNode top;
-    EXPECT_TRUE(parseRegistryText(ReadSettingsFile(), top));
+    EXPECT_TRUE(parseRegistryText(readSettingsFile(), top));
     EXPECT_EQ(readDword(key, "Size"), 3u);
     EXPECT_EQ(readDword(key, "Clock"), 1u);
 }
 
 TEST_F(SettingsFileTest, AFileThatCannotBeReadIsNeverReplaced) {
     // A folder where the file should be: unreadable as a file, and must survive untouched.
-    ASSERT_EQ(mkdir(SettingsPath().c_str(), 0700), 0);
-    ASSERT_EQ(mkdir((SettingsPath() + "/inside").c_str(), 0700), 0);
+    ASSERT_EQ(mkdir(settingsPath().c_str(), 0700), 0);
+    ASSERT_EQ(mkdir((settingsPath() + "/inside").c_str(), 0700), 0);
     RegistryKey key;
     EXPECT_EQ(key.open(RegistryRoot::CurrentUser, kStore, RegistryAccess::Read), kRegistryIoFailed);
     EXPECT_EQ(key.create(RegistryRoot::CurrentUser, kStore), kRegistryIoFailed);
-    EXPECT_TRUE(fs::is_directory(SettingsPath() + "/inside"));
+    EXPECT_TRUE(fs::is_directory(settingsPath() + "/inside"));
 }
 
 TEST_F(SettingsFileTest, MissingFoldersAreCreated) {
-    const std::string nested = Folder() + "/a/b/settings.reg";
+    const std::string nested = folder() + "/a/b/settings.reg";
     ScopedEnv env("OSTREL_SETTINGS_FILE", nested.c_str());
     RegistryKey key;
-    EXPECT_EQ(key.open(RegistryRoot::CurrentUser, kStore, RegistryAccess::Read),
-              kRegistryNotFound);
+    EXPECT_EQ(key.open(RegistryRoot::CurrentUser, kStore, RegistryAccess::Read), kRegistryNotFound);
     ASSERT_EQ(key.create(RegistryRoot::CurrentUser, kStore), kRegistryOk);
     ASSERT_EQ(key.setDword("Size", 1), kRegistryOk);
     EXPECT_TRUE(fs::is_regular_file(nested));
-    EXPECT_EQ(fs::status(Folder() + "/a/b").permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_EQ(fs::status(folder() + "/a/b").permissions() & fs::perms::all, fs::perms::owner_all);
 }
 
 TEST_F(SettingsFileTest, DefaultPathFollowsXdgConfigHomeThenHome) {
     ScopedEnv noOverride("OSTREL_SETTINGS_FILE", nullptr);
     {
-        ScopedEnv xdg("XDG_CONFIG_HOME", Folder().c_str());
-        EXPECT_EQ(SettingsFile::userPath(), Folder() + "/ostrel/Ostrel7100V3Sdk.reg");
+        ScopedEnv xdg("XDG_CONFIG_HOME", folder().c_str());
+        EXPECT_EQ(SettingsFile::userPath(), folder() + "/ostrel/Ostrel7100V3Sdk.reg");
         RegistryKey key;
         ASSERT_EQ(key.create(RegistryRoot::CurrentUser, kStore), kRegistryOk);
         ASSERT_EQ(key.setDword("Size", 4), kRegistryOk);
-        EXPECT_TRUE(fs::is_regular_file(Folder() + "/ostrel/Ostrel7100V3Sdk.reg"));
+        EXPECT_TRUE(fs::is_regular_file(folder() + "/ostrel/Ostrel7100V3Sdk.reg"));
     }
     {
         // A relative XDG_CONFIG_HOME is ignored, as is an empty one.
         ScopedEnv xdg("XDG_CONFIG_HOME", "relative/config");
-        ScopedEnv home("HOME", Folder().c_str());
-        EXPECT_EQ(SettingsFile::userPath(), Folder() + "/.config/ostrel/Ostrel7100V3Sdk.reg");
+        ScopedEnv home("HOME", folder().c_str());
+        EXPECT_EQ(SettingsFile::userPath(), folder() + "/.config/ostrel/Ostrel7100V3Sdk.reg");
         ScopedEnv emptyXdg("XDG_CONFIG_HOME", "");
-        EXPECT_EQ(SettingsFile::userPath(), Folder() + "/.config/ostrel/Ostrel7100V3Sdk.reg");
+        EXPECT_EQ(SettingsFile::userPath(), folder() + "/.config/ostrel/Ostrel7100V3Sdk.reg");
     }
     ScopedEnv overridePath("OSTREL_SETTINGS_FILE", "/elsewhere/x.reg");
     EXPECT_EQ(SettingsFile::userPath(), "/elsewhere/x.reg");
 }
 
 TEST_F(SettingsFileTest, ReplacementKeepsTheFileModeAndASymbolicLink) {
-    const std::string target = Folder() + "/real.reg";
-    {
-        std::ofstream create(target);
-    }
+    const std::string target = folder() + "/real.reg";
+    { std::ofstream create(target); }
     ASSERT_EQ(chmod(target.c_str(), 0640), 0);
-    ASSERT_EQ(symlink(target.c_str(), SettingsPath().c_str()), 0);
+    ASSERT_EQ(symlink(target.c_str(), settingsPath().c_str()), 0);
     RegistryKey key;
     ASSERT_EQ(key.create(RegistryRoot::CurrentUser, kStore), kRegistryOk);
     ASSERT_EQ(key.setDword("Size", 2), kRegistryOk);
-    EXPECT_TRUE(fs::is_symlink(SettingsPath()));
+    EXPECT_TRUE(fs::is_symlink(settingsPath()));
     struct stat st {};
     ASSERT_EQ(stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
-    EXPECT_NE(ReadSettingsFile().find("\"Size\"=dword:00000002"), std::string::npos);
+    EXPECT_NE(readSettingsFile().find("\"Size\"=dword:00000002"), std::string::npos);
 }
 
 TEST_F(SettingsFileTest, MachineKeysCannotBeCreatedOrDeleted) {
@@ -220,7 +216,7 @@ TEST_F(SettingsFileTest, MachineKeysCannotBeCreatedOrDeleted) {
     EXPECT_EQ(key.create(RegistryRoot::LocalMachine, "SOFTWARE\\OstrelTests"),
               kRegistryAccessDenied);
     EXPECT_EQ(deleteKeyTree(RegistryRoot::LocalMachine, "SOFTWARE"), kRegistryAccessDenied);
-    EXPECT_FALSE(fs::exists(SettingsPath()));
+    EXPECT_FALSE(fs::exists(settingsPath()));
 }
 
 // Each writer saves its own values and a shared one many times over; afterwards every value of
@@ -272,7 +268,7 @@ TEST_F(SettingsFileTest, ThreadsSavingAtOnceLoseNothing) {
         thread.join();
     }
     EXPECT_EQ(failures.load(), 0);
-    expectAllWritten(SettingsPath(), prefixes, kCount);
+    expectAllWritten(settingsPath(), prefixes, kCount);
 }
 
 TEST_F(SettingsFileTest, ProcessesSavingAtOnceLoseNothing) {
@@ -295,7 +291,7 @@ TEST_F(SettingsFileTest, ProcessesSavingAtOnceLoseNothing) {
         ASSERT_EQ(waitpid(child, &status, 0), child);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
-    expectAllWritten(SettingsPath(), prefixes, kCount);
+    expectAllWritten(settingsPath(), prefixes, kCount);
 }
 
 TEST_F(SettingsFileTest, ReadersNeverSeeAHalfWrittenFile) {
@@ -304,7 +300,7 @@ TEST_F(SettingsFileTest, ReadersNeverSeeAHalfWrittenFile) {
     std::atomic<int> reads{0};
     std::thread reader([&] {
         while (!done.load() || reads.load() < 10) {
-            std::ifstream in(SettingsPath(), std::ios::binary);
+            std::ifstream in(settingsPath(), std::ios::binary);
             if (!in) {
                 continue;
             }

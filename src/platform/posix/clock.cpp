@@ -20,9 +20,13 @@ std::uint32_t monotonicMs() {
 
 }  // namespace
 
-std::uint32_t multimediaTimeMs() { return monotonicMs(); }
+std::uint32_t multimediaTimeMs() {
+    return monotonicMs();
+}
 
-std::uint32_t tickCountMs() { return monotonicMs(); }
+std::uint32_t tickCountMs() {
+    return monotonicMs();
+}
 
 void sleepMs(std::uint32_t milliseconds) {
     if (milliseconds == 0) {

@@ -15,7 +15,7 @@ struct RegistryKey::Impl {
     RegistryRoot root = RegistryRoot::CurrentUser;
     std::string path;  // below the root, components joined by single backslashes
     bool writable = false;
-    bool machine = false;                // a read-only snapshot of a served machine key
+    bool machine = false;                 // a read-only snapshot of a served machine key
     std::vector<RegistryValue> snapshot;  // its values
 };
 
@@ -29,7 +29,9 @@ std::string documentPath(const std::string &path) {
     return joinRegistryPath(kUserRoot, path);
 }
 
-SettingsFile userFile() { return SettingsFile(SettingsFile::userPath()); }
+SettingsFile userFile() {
+    return SettingsFile(SettingsFile::userPath());
+}
 
 RegistryStatus openMachine(const std::string &path, std::unique_ptr<Impl> &out) {
     std::vector<RegistryValue> values;
@@ -65,7 +67,8 @@ RegistryStatus openUser(const std::string &path, RegistryAccess access,
 RegistryStatus openAt(RegistryRoot root, std::string_view path, RegistryAccess access,
                       std::unique_ptr<Impl> &out) {
     std::string canonical;
-    if (const RegistryStatus status = normaliseRegistryPath(path, canonical); status != kRegistryOk) {
+    if (const RegistryStatus status = normaliseRegistryPath(path, canonical);
+        status != kRegistryOk) {
         return status;
     }
     return root == RegistryRoot::LocalMachine ? openMachine(canonical, out)
@@ -75,7 +78,8 @@ RegistryStatus openAt(RegistryRoot root, std::string_view path, RegistryAccess a
 RegistryStatus createAt(RegistryRoot root, std::string_view path, bool *created,
                         std::unique_ptr<Impl> &out) {
     std::string canonical;
-    if (const RegistryStatus status = normaliseRegistryPath(path, canonical); status != kRegistryOk) {
+    if (const RegistryStatus status = normaliseRegistryPath(path, canonical);
+        status != kRegistryOk) {
         return status;
     }
     if (root == RegistryRoot::LocalMachine) {
@@ -225,10 +229,9 @@ RegistryStatus RegistryKey::set(std::string_view name, RegistryType type, const 
 }
 
 RegistryStatus RegistryKey::setDword(std::string_view name, std::uint32_t value) {
-    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(value),
-                                   static_cast<std::uint8_t>(value >> 8),
-                                   static_cast<std::uint8_t>(value >> 16),
-                                   static_cast<std::uint8_t>(value >> 24)};
+    const std::uint8_t bytes[4] = {
+        static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+        static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
     return set(name, RegistryType::Dword, bytes, 4);
 }
 
@@ -279,11 +282,14 @@ RegistryStatus RegistryKey::close() {
     return kRegistryOk;
 }
 
-bool RegistryKey::isOpen() const { return impl_ != nullptr; }
+bool RegistryKey::isOpen() const {
+    return impl_ != nullptr;
+}
 
 RegistryStatus deleteKeyTree(RegistryRoot root, std::string_view path) {
     std::string canonical;
-    if (const RegistryStatus status = normaliseRegistryPath(path, canonical); status != kRegistryOk) {
+    if (const RegistryStatus status = normaliseRegistryPath(path, canonical);
+        status != kRegistryOk) {
         return status;
     }
     if (root == RegistryRoot::LocalMachine || canonical.empty()) {

@@ -30,14 +30,14 @@ std::mutex gUpdateMutex;
 
 RegistryStatus statusFromErrno(int error) {
     switch (error) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return kRegistryAccessDenied;
-    case ENOMEM:
-        return kRegistryOutOfMemory;
-    default:
-        return kRegistryIoFailed;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return kRegistryAccessDenied;
+        case ENOMEM:
+            return kRegistryOutOfMemory;
+        default:
+            return kRegistryIoFailed;
     }
 }
 

@@ -11,7 +11,9 @@ namespace ostrel::platform {
 
 namespace {
 
-bool isScalar(std::uint32_t cp) { return cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF); }
+bool isScalar(std::uint32_t cp) {
+    return cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+}
 
 // Encodes cp at out[at]; false when it would not leave room for the terminator.
 bool putUtf8(std::uint32_t cp, char *out, std::size_t outSize, std::size_t &at) {

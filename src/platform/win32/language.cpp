@@ -5,6 +5,8 @@
 
 namespace ostrel::platform {
 
-std::uint16_t systemDefaultLanguage() { return GetSystemDefaultLangID(); }
+std::uint16_t systemDefaultLanguage() {
+    return GetSystemDefaultLangID();
+}
 
 }  // namespace ostrel::platform

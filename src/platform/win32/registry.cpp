@@ -62,8 +62,8 @@ bool openServed(RegistryRoot root, const std::string &path, std::unique_ptr<Impl
 // Opens (or with create, creates) the key at path below base, which stands for the key at
 // basePath below root.
 RegistryStatus openReal(RegistryRoot root, HKEY base, const std::string &basePath,
-                        std::string_view path, RegistryAccess access, bool create,
-                        bool *created, std::unique_ptr<Impl> &out) {
+                        std::string_view path, RegistryAccess access, bool create, bool *created,
+                        std::unique_ptr<Impl> &out) {
     std::string canonical;
     if (const RegistryStatus status = normaliseRegistryPath(path, canonical);
         status != kRegistryOk) {
@@ -144,8 +144,8 @@ RegistryStatus RegistryKey::open(const RegistryKey &parent, std::string_view sub
 
 RegistryStatus RegistryKey::create(RegistryRoot root, std::string_view path, bool *created) {
     std::unique_ptr<Impl> opened;
-    const RegistryStatus status = openReal(root, rootKey(root), "", path,
-                                           RegistryAccess::AllAccess, true, created, opened);
+    const RegistryStatus status =
+        openReal(root, rootKey(root), "", path, RegistryAccess::AllAccess, true, created, opened);
     impl_ = std::move(opened);
     return status;
 }
@@ -221,19 +221,18 @@ RegistryStatus RegistryKey::set(std::string_view name, RegistryType type, const 
     }
     try {
         const std::string valueName(name);
-        return static_cast<RegistryStatus>(
-            RegSetValueExA(impl_->key, valueName.c_str(), 0, static_cast<DWORD>(type),
-                           static_cast<const BYTE *>(data), size));
+        return static_cast<RegistryStatus>(RegSetValueExA(impl_->key, valueName.c_str(), 0,
+                                                          static_cast<DWORD>(type),
+                                                          static_cast<const BYTE *>(data), size));
     } catch (const std::bad_alloc &) {
         return kRegistryOutOfMemory;
     }
 }
 
 RegistryStatus RegistryKey::setDword(std::string_view name, std::uint32_t value) {
-    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(value),
-                                   static_cast<std::uint8_t>(value >> 8),
-                                   static_cast<std::uint8_t>(value >> 16),
-                                   static_cast<std::uint8_t>(value >> 24)};
+    const std::uint8_t bytes[4] = {
+        static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+        static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
     return set(name, RegistryType::Dword, bytes, 4);
 }
 
@@ -293,7 +292,9 @@ RegistryStatus RegistryKey::close() {
     return kRegistryOk;
 }
 
-bool RegistryKey::isOpen() const { return impl_ != nullptr; }
+bool RegistryKey::isOpen() const {
+    return impl_ != nullptr;
+}
 
 RegistryStatus deleteKeyTree(RegistryRoot root, std::string_view path) {
     std::string canonical;

@@ -12,7 +12,9 @@ namespace ostrel::platform {
 
 namespace {
 
-int clampToInt(std::size_t n) { return n > INT_MAX ? INT_MAX : static_cast<int>(n); }
+int clampToInt(std::size_t n) {
+    return n > INT_MAX ? INT_MAX : static_cast<int>(n);
+}
 
 }  // namespace
 
@@ -27,13 +29,13 @@ bool wideToNarrow(const wchar_t *text, char *out, std::size_t outSize) {
     BOOL usedDefault = FALSE;
     int written = WideCharToMultiByte(CP_THREAD_ACP, WC_NO_BEST_FIT_CHARS, text, -1, out,
                                       clampToInt(outSize), nullptr, &usedDefault);
-    if (written == 0 && (GetLastError() == ERROR_INVALID_FLAGS ||
-                         GetLastError() == ERROR_INVALID_PARAMETER)) {
+    if (written == 0 &&
+        (GetLastError() == ERROR_INVALID_FLAGS || GetLastError() == ERROR_INVALID_PARAMETER)) {
         // Code pages such as UTF-8 take neither the flag nor the question; they map every
         // character anyway.
         usedDefault = FALSE;
-        written = WideCharToMultiByte(CP_THREAD_ACP, 0, text, -1, out, clampToInt(outSize),
-                                      nullptr, nullptr);
+        written = WideCharToMultiByte(CP_THREAD_ACP, 0, text, -1, out, clampToInt(outSize), nullptr,
+                                      nullptr);
     }
     if (written == 0 || usedDefault) {
         out[0] = '\0';
