@@ -163,6 +163,25 @@ TEST_F(SettingsFileTest, AFileThatCannotBeReadIsNeverReplaced) {
     EXPECT_TRUE(fs::is_directory(settingsPath() + "/inside"));
 }
 
+TEST_F(SettingsFileTest, AnOpenKeyStaysWithTheFileItWasOpenedIn) {
+    RegistryKey key;
+    ASSERT_EQ(key.create(RegistryRoot::CurrentUser, kStore), kRegistryOk);
+    const std::string other = folder() + "/other.reg";
+    ScopedEnv env("OSTREL_SETTINGS_FILE", other.c_str());
+    ASSERT_EQ(key.setDword("Size", 5), kRegistryOk);
+    RegistryKey sub;
+    ASSERT_EQ(sub.create(key, "Gain"), kRegistryOk);
+    ASSERT_EQ(sub.setDword("Global", 100), kRegistryOk);
+    EXPECT_FALSE(fs::exists(other));
+    EXPECT_EQ(readDword(key, "Size"), 5u);
+    EXPECT_NE(
+        readSettingsFile().find("[HKEY_CURRENT_USER\\Software\\Nembra\\Ostrel7100V3Sdk\\Gain]"),
+        std::string::npos);
+    RegistryKey fresh;
+    EXPECT_EQ(fresh.open(RegistryRoot::CurrentUser, kStore, RegistryAccess::Read),
+              kRegistryNotFound);
+}
+
 TEST_F(SettingsFileTest, MissingFoldersAreCreated) {
     const std::string nested = folder() + "/a/b/settings.reg";
     ScopedEnv env("OSTREL_SETTINGS_FILE", nested.c_str());

@@ -14,6 +14,7 @@ namespace ostrel::platform {
 struct RegistryKey::Impl {
     RegistryRoot root = RegistryRoot::CurrentUser;
     std::string path;  // below the root, components joined by single backslashes
+    std::string file;  // the settings file it was opened in, which it stays with
     bool writable = false;
     bool machine = false;                 // a read-only snapshot of a served machine key
     std::vector<RegistryValue> snapshot;  // its values
@@ -27,10 +28,6 @@ using Impl = RegistryKey::Impl;
 
 std::string documentPath(const std::string &path) {
     return joinRegistryPath(kUserRoot, path);
-}
-
-SettingsFile userFile() {
-    return SettingsFile(SettingsFile::userPath());
 }
 
 RegistryStatus openMachine(const std::string &path, std::unique_ptr<Impl> &out) {
@@ -49,10 +46,11 @@ RegistryStatus openMachine(const std::string &path, std::unique_ptr<Impl> &out) 
     return kRegistryOk;
 }
 
-RegistryStatus openUser(const std::string &path, RegistryAccess access,
+RegistryStatus openUser(const std::string &path, RegistryAccess access, const std::string &inFile,
                         std::unique_ptr<Impl> &out) {
+    SettingsFile file(inFile);
     RegistryNode top;
-    if (const RegistryStatus status = userFile().read(top); status != kRegistryOk) {
+    if (const RegistryStatus status = file.read(top); status != kRegistryOk) {
         return status;
     }
     if (top.find(documentPath(path)) == nullptr) {
@@ -60,23 +58,25 @@ RegistryStatus openUser(const std::string &path, RegistryAccess access,
     }
     out = std::make_unique<Impl>();
     out->path = path;
+    out->file = file.path();
     out->writable = access == RegistryAccess::AllAccess;
     return kRegistryOk;
 }
 
+// Opens a key in the given settings file (HKEY_CURRENT_USER) or among the served machine keys.
 RegistryStatus openAt(RegistryRoot root, std::string_view path, RegistryAccess access,
-                      std::unique_ptr<Impl> &out) {
+                      const std::string &file, std::unique_ptr<Impl> &out) {
     std::string canonical;
     if (const RegistryStatus status = normaliseRegistryPath(path, canonical);
         status != kRegistryOk) {
         return status;
     }
     return root == RegistryRoot::LocalMachine ? openMachine(canonical, out)
-                                              : openUser(canonical, access, out);
+                                              : openUser(canonical, access, file, out);
 }
 
 RegistryStatus createAt(RegistryRoot root, std::string_view path, bool *created,
-                        std::unique_ptr<Impl> &out) {
+                        const std::string &inFile, std::unique_ptr<Impl> &out) {
     std::string canonical;
     if (const RegistryStatus status = normaliseRegistryPath(path, canonical);
         status != kRegistryOk) {
@@ -85,8 +85,9 @@ RegistryStatus createAt(RegistryRoot root, std::string_view path, bool *created,
     if (root == RegistryRoot::LocalMachine) {
         return kRegistryAccessDenied;  // served machine keys are read-only; there are no others
     }
+    SettingsFile file(inFile);
     bool isNew = false;
-    const RegistryStatus status = userFile().update([&](RegistryNode &top, bool &changed) {
+    const RegistryStatus status = file.update([&](RegistryNode &top, bool &changed) {
         top.create(documentPath(canonical), &isNew);
         changed = isNew;
         return kRegistryOk;
@@ -99,6 +100,7 @@ RegistryStatus createAt(RegistryRoot root, std::string_view path, bool *created,
     }
     out = std::make_unique<Impl>();
     out->path = canonical;
+    out->file = file.path();
     out->writable = true;
     return kRegistryOk;
 }
@@ -115,7 +117,7 @@ RegistryStatus subkeyPath(const Impl &parent, std::string_view subkey, std::stri
 template <typename Read>
 RegistryStatus readNode(const Impl &key, Read read) {
     RegistryNode top;
-    if (const RegistryStatus status = userFile().read(top); status != kRegistryOk) {
+    if (const RegistryStatus status = SettingsFile(key.file).read(top); status != kRegistryOk) {
         return status;
     }
     const RegistryNode *node = top.find(documentPath(key.path));
@@ -131,7 +133,7 @@ RegistryKey &RegistryKey::operator=(RegistryKey &&other) noexcept = default;
 
 RegistryStatus RegistryKey::open(RegistryRoot root, std::string_view path, RegistryAccess access) {
     std::unique_ptr<Impl> opened;
-    const RegistryStatus status = openAt(root, path, access, opened);
+    const RegistryStatus status = openAt(root, path, access, SettingsFile::userPath(), opened);
     impl_ = std::move(opened);
     return status;
 }
@@ -146,7 +148,7 @@ RegistryStatus RegistryKey::open(const RegistryKey &parent, std::string_view sub
     std::string path;
     RegistryStatus status = subkeyPath(*parent.impl_, subkey, path);
     if (status == kRegistryOk) {
-        status = openAt(parent.impl_->root, path, access, opened);
+        status = openAt(parent.impl_->root, path, access, parent.impl_->file, opened);
     }
     impl_ = std::move(opened);
     return status;
@@ -154,7 +156,7 @@ RegistryStatus RegistryKey::open(const RegistryKey &parent, std::string_view sub
 
 RegistryStatus RegistryKey::create(RegistryRoot root, std::string_view path, bool *created) {
     std::unique_ptr<Impl> opened;
-    const RegistryStatus status = createAt(root, path, created, opened);
+    const RegistryStatus status = createAt(root, path, created, SettingsFile::userPath(), opened);
     impl_ = std::move(opened);
     return status;
 }
@@ -172,7 +174,7 @@ RegistryStatus RegistryKey::create(const RegistryKey &parent, std::string_view s
         status = subkeyPath(*parent.impl_, subkey, path);
     }
     if (status == kRegistryOk) {
-        status = createAt(parent.impl_->root, path, created, opened);
+        status = createAt(parent.impl_->root, path, created, parent.impl_->file, opened);
     }
     impl_ = std::move(opened);
     return status;
@@ -214,7 +216,7 @@ RegistryStatus RegistryKey::set(std::string_view name, RegistryType type, const 
         const auto *bytes = static_cast<const std::uint8_t *>(data);
         value.data.assign(bytes, bytes + size);
         const std::string path = documentPath(impl_->path);
-        return userFile().update([&](RegistryNode &top, bool &changed) {
+        return SettingsFile(impl_->file).update([&](RegistryNode &top, bool &changed) {
             RegistryNode *node = top.find(path);
             if (node == nullptr) {
                 return kRegistryKeyDeleted;
@@ -299,7 +301,7 @@ RegistryStatus deleteKeyTree(RegistryRoot root, std::string_view path) {
     const std::size_t slash = full.rfind('\\');
     const std::string parentPath = full.substr(0, slash);
     const std::string leaf = full.substr(slash + 1);
-    return userFile().update([&](RegistryNode &top, bool &changed) {
+    return SettingsFile(SettingsFile::userPath()).update([&](RegistryNode &top, bool &changed) {
         RegistryNode *parent = top.find(parentPath);
         changed = parent != nullptr && parent->removeSubkey(leaf);
         return changed ? kRegistryOk : kRegistryNotFound;
