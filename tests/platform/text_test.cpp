@@ -7,6 +7,10 @@
 #include <cstring>
 #include <string>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace ostrel::platform {
 namespace {
 
@@ -48,7 +52,28 @@ TEST(Text, ResultThatDoesNotFitFailsWithoutWritingPastTheBuffer) {
     EXPECT_EQ(wide[0], L'\0');
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+
+// Western code page: what it holds converts byte for byte; what it does not hold fails instead
+// of turning into '?' or into a look-alike such as '/' for a full-width solidus.
+TEST(Text, AnsiCodePageConvertsOnlyWhatItHolds) {
+    if (GetACP() != 1252) {
+        GTEST_SKIP() << "needs code page 1252, the system has " << GetACP();
+    }
+    char narrow[16];
+    ASSERT_TRUE(wideToNarrow(L"caf\u00e9 \u20ac", narrow, sizeof narrow));
+    EXPECT_STREQ(narrow, "caf\xE9 \x80");
+    wchar_t wide[16];
+    ASSERT_TRUE(narrowToWide("caf\xE9 \x80", wide, 16));
+    EXPECT_EQ(std::wstring(wide), L"caf\u00e9 \u20ac");
+    for (const wchar_t *text : {L"\u6e2c\u5b9a.bmp", L"a\uff0f..\uff0fb.bmp", L"\u0100"}) {
+        std::memset(narrow, '#', sizeof narrow);
+        EXPECT_FALSE(wideToNarrow(text, narrow, sizeof narrow));
+        EXPECT_EQ(narrow[0], '\0');
+    }
+}
+
+#else
 
 TEST(Text, Utf32AndUtf8CarryEveryScalarValue) {
     const wchar_t text[] = {L'A', 0xE9, 0x65E5, 0x1F600, 0x10FFFF, 0};
