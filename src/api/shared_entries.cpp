@@ -1,6 +1,7 @@
 // The two entry points that several export names share: one for the functions this camera does
-// not support (13 names) and one for the settings it does not have (3 names). On Windows the
-// module-definition file exports them under those names; on Linux the names are aliases of them.
+// not support (13 names) and one for the settings it does not have (3 names). The names are
+// aliases of the two entries (so code linked with the library's objects can call them), and the
+// module-definition file of the Windows DLL exports the entries under those names.
 #include "OstrelSdk.h"
 #include "api/export_guard.h"
 #include "context/camera_context.h"
@@ -28,7 +29,6 @@ int OSTREL_CALL ostrelZeroingEntry(CameraHandle handle, int *value) noexcept {
     });
 }
 
-#if !defined(_WIN32)
 // The aliases have the argument lists the header gives them, which differ from the shared
 // entry's; every supported ABI passes the extra arguments where the entry never looks.
 #pragma GCC diagnostic push
@@ -56,6 +56,5 @@ int Ostrel_GetSamplingRate(CameraHandle, int *) noexcept OSTREL_ZEROING;
 int Ostrel_GetVideoFormat(CameraHandle, int *) noexcept OSTREL_ZEROING;
 
 #pragma GCC diagnostic pop
-#endif
 
 }  // extern "C"
