@@ -30,9 +30,9 @@ std::uint8_t sample(const Rgb &c, std::int32_t x, std::int32_t y) {
     }
 }
 
-// Fully saturated hue ramp at brightness 230: red, yellow, green, cyan, blue, magenta.
+// Fully saturated hue ramp at brightness 230: red, yellow, green, cyan, blue.
 Rgb rainbow(std::int32_t x, std::int32_t width) {
-    const std::int64_t position = static_cast<std::int64_t>(x) * 5 * 256 / std::max(width, 1);
+    const std::int64_t position = static_cast<std::int64_t>(x) * 4 * 256 / std::max(width, 1);
     const int sector = static_cast<int>(position / 256);
     const int f = static_cast<int>(position % 256) * 230 / 255;
     const std::uint8_t up = static_cast<std::uint8_t>(f);
@@ -47,7 +47,7 @@ Rgb rainbow(std::int32_t x, std::int32_t width) {
         case 3:
             return {0, down, 230};
         default:
-            return {up, 0, 230};
+            return {0, 0, 230};
     }
 }
 
