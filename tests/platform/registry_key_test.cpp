@@ -339,5 +339,30 @@ TEST_F(MachineKeyTest, SubkeysAndOtherPathsAreAskedByTheirWholePath) {
               kRegistryNotFound);
 }
 
+#ifndef _WIN32
+
+// Without a source the system's own disk list answers; an installed source comes first.
+TEST_F(MachineKeyTest, SystemDiskListAnswersWhatNoSourceServes) {
+    constexpr const char *kDiskEnum = "SYSTEM\\CurrentControlSet\\Services\\Disk\\Enum";
+    setenv("OSTREL_SYSFS_ROOT", folder().c_str(), 1);  // a machine without disks
+    setMachineKeySource(nullptr);
+    RegistryKey key;
+    ASSERT_EQ(key.open(RegistryRoot::LocalMachine, kDiskEnum, RegistryAccess::Read), kRegistryOk);
+    std::uint32_t count = 99;
+    std::uint32_t size = 4;
+    EXPECT_EQ(key.query("Count", nullptr, &count, &size), kRegistryOk);
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(key.setDword("Count", 1), kRegistryAccessDenied);
+
+    source_.keys[kDiskEnum] = {testing::dwordValue("Count", 3)};
+    setMachineKeySource(&source_);
+    ASSERT_EQ(key.open(RegistryRoot::LocalMachine, kDiskEnum, RegistryAccess::Read), kRegistryOk);
+    EXPECT_EQ(key.query("Count", nullptr, &count, &size), kRegistryOk);
+    EXPECT_EQ(count, 3u);
+    unsetenv("OSTREL_SYSFS_ROOT");
+}
+
+#endif
+
 }  // namespace
 }  // namespace ostrel::platform
