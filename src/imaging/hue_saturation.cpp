@@ -124,14 +124,17 @@ std::int32_t HueSaturation24(const KernelArgs &args) {
         return 1;
     }
     const HueTables<255> tables(paramsOf(args));
-    const int sbpp = region.srcBytesPerPixel, dbpp = region.dstBytesPerPixel;
     parallelRows(region.height, kMinRowsPerBand, [&](int first, int end) {
+        // Locals, so the byte stores below cannot be taken to change them.
+        const HueTables<255> t = tables;
+        const int sbpp = region.srcBytesPerPixel, dbpp = region.dstBytesPerPixel;
+        const int width = region.width;
         for (int y = first; y < end; ++y) {
             const std::uint8_t *s = region.srcRow(y);
             std::uint8_t *d = region.dstRow(y);
-            for (int x = 0; x < region.width; ++x, s += sbpp, d += dbpp) {
+            for (int x = 0; x < width; ++x, s += sbpp, d += dbpp) {
                 int b = s[0], g = s[1], r = s[2];
-                turnPixel(tables, b, g, r);
+                turnPixel(t, b, g, r);
                 d[0] = static_cast<std::uint8_t>(b);
                 d[1] = static_cast<std::uint8_t>(g);
                 d[2] = static_cast<std::uint8_t>(r);
@@ -147,12 +150,13 @@ std::int32_t HueSaturation48(const KernelArgs &args) {
         return 1;
     }
     const HueTables<1023> tables(paramsOf(args));
-    const int sstep = region.srcBytesPerPixel / 2, dstep = region.dstBytesPerPixel / 2;
     parallelRows(region.height, kMinRowsPerBand, [&](int first, int end) {
+        const int sstep = region.srcBytesPerPixel / 2, dstep = region.dstBytesPerPixel / 2;
+        const int width = region.width;
         for (int y = first; y < end; ++y) {
             const auto *s = reinterpret_cast<const std::uint16_t *>(region.srcRow(y));
             auto *d = reinterpret_cast<std::uint16_t *>(region.dstRow(y));
-            for (int x = 0; x < region.width; ++x, s += sstep, d += dstep) {
+            for (int x = 0; x < width; ++x, s += sstep, d += dstep) {
                 int b = clampTo10(s[0]), g = clampTo10(s[1]), r = clampTo10(s[2]);
                 turnPixel(tables, b, g, r);
                 d[0] = static_cast<std::uint16_t>(b);

@@ -1,0 +1,168 @@
+// The output adjustments on a full 6576 x 4384 24-bit frame (86.5 MB), each against a plain
+// memcpy of the same image in the same run: the table adjustments (gamma, contrast, brightness)
+// should stay within twice the copy; sharpness and hue/saturation are reported with their ratio.
+// Prints the ratios after the table (medians when repetitions are asked for, e.g.
+// --benchmark_repetitions=7).
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "imaging/adjustment_params.h"
+#include "imaging/apply_kernel.h"
+#include "imaging/brightness.h"
+#include "imaging/contrast.h"
+#include "imaging/dib_image.h"
+#include "imaging/gamma.h"
+#include "imaging/hue_saturation.h"
+#include "imaging/sharpen.h"
+#include "imaging/worker_pool.h"
+
+namespace {
+
+using namespace ostrel::imaging;
+
+constexpr int kWidth = 6576;
+constexpr int kHeight = 4384;
+
+// A random 24-bit frame, made once, and images of the same format to write into.
+DibImage &image(int index) {
+    static DibImage images[3];
+    DibImage &img = images[index];
+    if (img.isEmpty()) {
+        if (!img.create(kWidth, kHeight, 24)) {
+            std::fprintf(stderr, "cannot create a %d x %d image\n", kWidth, kHeight);
+            std::exit(1);
+        }
+        std::mt19937 rng(index + 1);
+        for (std::size_t i = 0; i < img.sizeBytes(); i += 4) {
+            const std::uint32_t v = rng();
+            std::memcpy(img.pixels() + i, &v, std::min<std::size_t>(4, img.sizeBytes() - i));
+        }
+    }
+    return img;
+}
+
+DibImage &source() { return image(0); }
+DibImage &output() { return image(1); }
+
+void setBytes(benchmark::State &state) {
+    // Bytes read plus bytes written per iteration, as for the copy.
+    state.SetBytesProcessed(state.iterations() * 2 *
+                            static_cast<std::int64_t>(output().sizeBytes()));
+}
+
+void BM_Memcpy(benchmark::State &state) {
+    DibImage &src = source();
+    DibImage &dst = output();
+    for (auto _ : state) {
+        std::memcpy(dst.pixels(), src.pixels(), src.sizeBytes());
+        benchmark::ClobberMemory();
+    }
+    setBytes(state);
+}
+
+// A table adjustment in place on the output image, as the pipeline runs it.
+void tableAdjustment(benchmark::State &state, ConversionKernel kernel, std::int32_t setting) {
+    DibImage &out = output();
+    std::memcpy(out.pixels(), source().pixels(), out.sizeBytes());
+    const SingleValueParams params{setting};
+    for (auto _ : state) {
+        ApplyKernel(out, kernel, out, nullptr, 0, 0, &params, 0);
+        benchmark::ClobberMemory();
+    }
+    setBytes(state);
+}
+
+void BM_Gamma24(benchmark::State &state) { tableAdjustment(state, Gamma24, 70); }
+void BM_Contrast24(benchmark::State &state) { tableAdjustment(state, Contrast24, 30); }
+void BM_Brightness24(benchmark::State &state) { tableAdjustment(state, Brightness24, 40); }
+
+// Sharpening reads the work image (here the random source) and writes the output image.
+void BM_Sharpen24(benchmark::State &state) {
+    DibImage &work = source();
+    DibImage &out = output();
+    const SingleValueParams params{20};
+    for (auto _ : state) {
+        ApplyKernel(out, Sharpen24, work, nullptr, 0, 0, &params, 0);
+        benchmark::ClobberMemory();
+    }
+    setBytes(state);
+}
+
+// Hue and saturation from the random source into the output image, so every iteration sees the
+// same varied colours (in place, repeated passes would drift towards saturated colours).
+void BM_HueSaturation24(benchmark::State &state) {
+    DibImage &src = source();
+    DibImage &out = output();
+    const HueSaturationParams params{40, 0, 60, 10};
+    for (auto _ : state) {
+        ApplyKernel(out, HueSaturation24, src, nullptr, 0, 0, &params, 0);
+        benchmark::ClobberMemory();
+    }
+    setBytes(state);
+}
+
+BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Gamma24)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Contrast24)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Brightness24)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Sharpen24)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_HueSaturation24)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Shows the table as usual and keeps every repetition's time per iteration (milliseconds).
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run> &runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run &run : runs) {
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
+                times_[run.run_name.function_name].push_back(run.GetAdjustedRealTime());
+            }
+        }
+    }
+
+    // The median of the repetitions, or 0 when the benchmark did not run.
+    double median(const std::string &name) const {
+        const auto it = times_.find(name);
+        if (it == times_.end() || it->second.empty()) {
+            return 0.0;
+        }
+        std::vector<double> t = it->second;
+        std::sort(t.begin(), t.end());
+        const std::size_t n = t.size();
+        return n % 2 == 1 ? t[n / 2] : (t[n / 2 - 1] + t[n / 2]) / 2.0;
+    }
+
+private:
+    std::map<std::string, std::vector<double>> times_;
+};
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const double copy = reporter.median("BM_Memcpy");
+    std::printf("\nRatio to memcpy of the 24-bit frame (medians of the repetitions, same run; "
+                "%d worker threads; goal for the table adjustments: at most 2.0):\n",
+                workerThreadCount());
+    for (const char *name : {"BM_Gamma24", "BM_Contrast24", "BM_Brightness24", "BM_Sharpen24",
+                             "BM_HueSaturation24"}) {
+        const double t = reporter.median(name);
+        if (copy > 0.0 && t > 0.0) {
+            std::printf("  %-20s %8.2f ms  %5.2f x memcpy (%.2f ms)\n", name, t, t / copy, copy);
+        }
+    }
+    benchmark::Shutdown();
+    return 0;
+}
