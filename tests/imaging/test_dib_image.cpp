@@ -76,6 +76,21 @@ TEST(DibImage, CreatedImageHasItsHeaderAndZeroedPixels) {
     }
 }
 
+TEST(DibImage, DrawableFormatsHaveADeviceContextOnlyWhereTheSystemHasSections) {
+    for (std::uint16_t bits : {8, 24, 32}) {
+        DibImage image;
+        ASSERT_TRUE(image.create(16, 9, bits));
+#ifdef _WIN32
+        EXPECT_TRUE(image.hasDeviceContext()) << bits;
+        EXPECT_NE(image.deviceContext(), nullptr);
+#else
+        EXPECT_FALSE(image.hasDeviceContext()) << bits;
+#endif
+        image.release();
+        EXPECT_FALSE(image.hasDeviceContext());
+    }
+}
+
 TEST(DibImage, EightBitImageCarriesTheGreyTableOthersAnEmptyOne) {
     DibImage grey;
     ASSERT_TRUE(grey.create(3, 3, 8));
