@@ -96,15 +96,19 @@ const RegistryValue *RegistryNode::value(std::string_view name) const {
     return findRegistryValue(values_, name);
 }
 
-void RegistryNode::setValue(RegistryValue value) {
+bool RegistryNode::setValue(RegistryValue value) {
     for (RegistryValue &existing : values_) {
         if (registryNamesEqual(existing.name, value.name)) {
+            if (existing.type == value.type && existing.data == value.data) {
+                return false;
+            }
             existing.type = value.type;
             existing.data = std::move(value.data);
-            return;
+            return true;
         }
     }
     values_.push_back(std::move(value));
+    return true;
 }
 
 }  // namespace ostrel::platform

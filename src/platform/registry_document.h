@@ -37,8 +37,8 @@ public:
 
     const RegistryValue *value(std::string_view name) const;
     // Replaces the value of that name where it stands (keeping the stored spelling of the name),
-    // or appends it.
-    void setValue(RegistryValue value);
+    // or appends it. False when the key already held exactly that type and data.
+    bool setValue(RegistryValue value);
 
 private:
     std::string name_;

@@ -95,17 +95,30 @@ TEST_F(SettingsFileTest, WritesRegeditTextOnEverySuccessfulWrite) {
     EXPECT_EQ(names, (std::vector<std::string>{file, file + ".lock"}));
 }
 
-TEST_F(SettingsFileTest, OpeningAnExistingKeyDoesNotRewriteTheFile) {
+// Settings saved again unchanged (every release saves its groups) cost no file replacement.
+TEST_F(SettingsFileTest, UnchangedSavesDoNotRewriteTheFile) {
+    const auto inode = [this] {
+        struct stat st {};
+        EXPECT_EQ(stat(settingsPath().c_str(), &st), 0);
+        return st.st_ino;
+    };
     RegistryKey key;
     ASSERT_EQ(key.create(RegistryRoot::CurrentUser, kStore), kRegistryOk);
-    struct stat before {};
-    ASSERT_EQ(stat(settingsPath().c_str(), &before), 0);
+    ASSERT_EQ(key.setDword("Size", 1), kRegistryOk);
+    const auto first = inode();
     bool created = true;
     ASSERT_EQ(key.create(RegistryRoot::CurrentUser, kStore, &created), kRegistryOk);
     EXPECT_FALSE(created);
-    struct stat after {};
-    ASSERT_EQ(stat(settingsPath().c_str(), &after), 0);
-    EXPECT_EQ(before.st_ino, after.st_ino);
+    ASSERT_EQ(key.setDword("SIZE", 1), kRegistryOk);
+    EXPECT_EQ(inode(), first);
+    // The same bytes under another type are a change.
+    const std::uint8_t one[4] = {1, 0, 0, 0};
+    ASSERT_EQ(key.set("Size", RegistryType::Binary, one, 4), kRegistryOk);
+    const auto second = inode();
+    EXPECT_NE(second, first);
+    ASSERT_EQ(key.set("Size", RegistryType::Binary, one, 3), kRegistryOk);
+    EXPECT_NE(inode(), second);
+    EXPECT_NE(readSettingsFile().find("\"Size\"=hex:01,00,00\r\n"), std::string::npos);
 }
 
 TEST_F(SettingsFileTest, ReadsAKeyThatWasWrittenByHandOrByRegedit) {

@@ -221,8 +221,8 @@ RegistryStatus RegistryKey::set(std::string_view name, RegistryType type, const 
             if (node == nullptr) {
                 return kRegistryKeyDeleted;
             }
-            node->setValue(std::move(value));
-            changed = true;
+            // Saving what is already there (settings saved again unchanged) costs no write.
+            changed = node->setValue(std::move(value));
             return kRegistryOk;
         });
     } catch (const std::bad_alloc &) {
