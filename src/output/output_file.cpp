@@ -1,11 +1,19 @@
 // Opening, writing and closing output files with the C library, in binary mode on every system.
 #include "output/output_file.h"
 
+#include <new>
+
 #if defined(_WIN32)
 #include <share.h>
 #endif
 
 namespace ostrel::output {
+
+namespace {
+
+constexpr std::size_t kStreamBufferBytes = std::size_t{1} << 20;
+
+}  // namespace
 
 OutputFile::~OutputFile() { close(); }
 
@@ -21,7 +29,16 @@ bool OutputFile::open(const char *path, FileSharing sharing) {
     (void)sharing;  // no mandatory locks here; the name is the caller's alone
     stream_ = std::fopen(path, "wb");
 #endif
-    return stream_ != nullptr;
+    if (stream_ == nullptr) {
+        return false;
+    }
+    if (!buffer_) {
+        buffer_.reset(new (std::nothrow) char[kStreamBufferBytes]);
+    }
+    if (buffer_) {  // without it the stream keeps its own small buffer
+        std::setvbuf(stream_, buffer_.get(), _IOFBF, kStreamBufferBytes);
+    }
+    return true;
 }
 
 bool OutputFile::write(const void *data, std::size_t size) {

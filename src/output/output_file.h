@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 
 namespace ostrel::output {
 
@@ -38,6 +39,8 @@ public:
 
 private:
     std::FILE *stream_ = nullptr;
+    // The stream's buffer: large, so that row-sized writes reach the system in few big calls.
+    std::unique_ptr<char[]> buffer_;
 };
 
 }  // namespace ostrel::output

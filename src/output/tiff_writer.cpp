@@ -22,17 +22,20 @@ struct TiffLayout {
     std::uint16_t photometric;
     std::uint16_t samplesPerPixel;
     imaging::ConversionKernel convert;  // null: rows copied unchanged
+    bool zeroFirst;                     // the conversion leaves samples that must be 0
 };
 
 bool layoutFor(std::uint16_t bitCount, TiffLayout &layout) {
     switch (bitCount) {
-    case 8: layout = {8, PHOTOMETRIC_MINISBLACK, 1, nullptr}; return true;
-    case 16: layout = {16, PHOTOMETRIC_MINISBLACK, 1, imaging::Widen16Mono}; return true;
-    case 24: layout = {8, PHOTOMETRIC_RGB, 3, imaging::SwapRedBlue24}; return true;
+    case 8: layout = {8, PHOTOMETRIC_MINISBLACK, 1, nullptr, false}; return true;
+    case 16: layout = {16, PHOTOMETRIC_MINISBLACK, 1, imaging::Widen16Mono, false}; return true;
+    case 24: layout = {8, PHOTOMETRIC_RGB, 3, imaging::SwapRedBlue24, false}; return true;
     // Red, green, blue into a zeroed strip: the fourth sample stays 0.
-    case 32: layout = {8, PHOTOMETRIC_RGB, 4, imaging::SwapRedBlue24}; return true;
-    case 48: layout = {16, PHOTOMETRIC_RGB, 3, imaging::Widen48SwapRedBlue}; return true;
-    case 64: layout = {16, PHOTOMETRIC_RGB, 4, imaging::Widen48SwapRedBlueAlpha}; return true;
+    case 32: layout = {8, PHOTOMETRIC_RGB, 4, imaging::SwapRedBlue24, true}; return true;
+    case 48: layout = {16, PHOTOMETRIC_RGB, 3, imaging::Widen48SwapRedBlue, false}; return true;
+    case 64:
+        layout = {16, PHOTOMETRIC_RGB, 4, imaging::Widen48SwapRedBlueAlpha, false};
+        return true;
     default: return false;
     }
 }
@@ -84,10 +87,12 @@ SaveResult writeTiff(const char *fileName, const imaging::DibImage &image) {
     }
     const std::size_t rowBytes = static_cast<std::size_t>(image.width()) * image.bytesPerPixel();
     const std::size_t stripBytes = rowBytes * static_cast<std::size_t>(image.height());
-    // Zero-filled, so that samples no conversion writes are 0.
-    std::unique_ptr<std::uint8_t[]> strip(new (std::nothrow) std::uint8_t[stripBytes]());
+    std::unique_ptr<std::uint8_t[]> strip(new (std::nothrow) std::uint8_t[stripBytes]);
     if (!strip) {
         return SaveResult::OutOfMemory;
+    }
+    if (layout.zeroFirst) {
+        std::memset(strip.get(), 0, stripBytes);
     }
     if (!fillStrip(image, layout, strip.get(), rowBytes)) {
         return SaveResult::UnsupportedFormat;
@@ -112,6 +117,10 @@ SaveResult writeTiff(const char *fileName, const imaging::DibImage &image) {
     TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, layout.bitsPerSample);
     TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, layout.photometric);
     TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, layout.samplesPerPixel);
+    // The strip itself serves as libtiff's output buffer: uncompressed data is then written
+    // straight from it instead of being copied into a second buffer of the same size. (Without
+    // it libtiff makes its own buffer; the bytes written are the same.)
+    (void)TIFFWriteBufferSetup(tiff, strip.get(), static_cast<tmsize_t>(stripBytes));
     const tmsize_t written =
         TIFFWriteEncodedStrip(tiff, 0, strip.get(), static_cast<tmsize_t>(stripBytes));
     TIFFClose(tiff);  // writes the directory; a failure there is reported through the handler

@@ -379,7 +379,7 @@ TEST(AviWriterSizeLimit, FullSizeRecordingStopsBeforeFourGibibytes) {
 #if defined(__linux__)
 TEST(AviWriterFailures, FrameTheDiskDoesNotTakeIsReportedAndNotCounted) {
     AviWriter writer;
-    prepare(writer, 64, 64, 30);  // larger than the stream's buffer, so the write reaches the device
+    prepare(writer, 800, 600, 30);  // larger than the stream buffer: the write reaches the device
     ASSERT_TRUE(writer.openRecording("/dev/full"));
     std::vector<std::uint8_t> frame(writer.frameBytes(), 7);
     EXPECT_EQ(recordFrame(writer, frame.data()), AviFrameResult::WriteFailed);

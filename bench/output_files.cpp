@@ -1,0 +1,267 @@
+// Still image saves and AVI frames at full sensor size (6576 × 4384, 24-bit), each beside a plain
+// fwrite of the same number of bytes measured in the same run: the ratio says how much each
+// format costs above writing its bytes to disk. Files go to $OSTREL_BENCH_DIR (default: the
+// system's temporary folder).
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "imaging/dib_image.h"
+#include "output/avi_writer.h"
+#include "output/save_image.h"
+
+namespace {
+
+using ostrel::imaging::DibImage;
+using ostrel::output::AviFrameResult;
+using ostrel::output::AviWriter;
+using ostrel::output::SaveResult;
+
+constexpr int kWidth = 6576;
+constexpr int kHeight = 4384;
+constexpr int kFramesPerAviFile = 8;  // the recording restarts its file, to bound disk use
+
+std::filesystem::path benchDir() {
+    const char *env = std::getenv("OSTREL_BENCH_DIR");
+    return env != nullptr && env[0] != '\0' ? std::filesystem::path(env)
+                                            : std::filesystem::temp_directory_path();
+}
+
+// Writes back what earlier runs left in the page cache, so that no run pays for another's bytes.
+void settleDisk() { ::sync(); }
+
+std::string benchFile(const std::string &name) {
+    return (benchDir() / ("ostrel-bench-" + name)).string();
+}
+
+// A camera-like picture: smooth gradients with a little grain, so the encoders work as on a
+// real frame (a flat or random picture would flatter or punish them).
+const DibImage &picture() {
+    static DibImage image;
+    if (image.isEmpty()) {
+        if (!image.create(kWidth, kHeight, 24)) {
+            std::fprintf(stderr, "cannot allocate the full-size picture\n");
+            std::exit(1);
+        }
+        std::uint32_t grain = 1;
+        for (int y = 0; y < kHeight; ++y) {
+            std::uint8_t *row = image.row(y);
+            for (int x = 0; x < kWidth; ++x) {
+                grain = grain * 1664525u + 1013904223u;
+                const int noise = static_cast<int>(grain >> 29);  // 0..7
+                row[3 * x + 0] = static_cast<std::uint8_t>((x / 32 + y / 64 + noise) & 0xFF);
+                row[3 * x + 1] = static_cast<std::uint8_t>((x / 40 + 2 * noise + 60) & 0xFF);
+                row[3 * x + 2] = static_cast<std::uint8_t>((y / 24 + noise + 120) & 0xFF);
+            }
+        }
+    }
+    return image;
+}
+
+struct Format {
+    const char *name;
+    std::int32_t type;
+    int iterations;
+};
+
+const Format kFormats[] = {
+    {"bmp", 0, 5}, {"raw", 1, 5}, {"jpeg100", 2, 2}, {"jpeg70", 3, 2},
+    {"jpeg20", 4, 2}, {"png", 5, 1}, {"tiff", 6, 5},
+};
+
+void saveStill(benchmark::State &state, Format format) {
+    const std::string path = benchFile(std::string("still.") + format.name);
+    settleDisk();
+    for (auto _ : state) {
+        if (ostrel::output::saveImage(path.c_str(), picture(), format.type) != SaveResult::Saved) {
+            state.SkipWithError("save failed");
+            break;
+        }
+    }
+    std::filesystem::remove(path);
+}
+
+// The same number of bytes written with fopen, one fwrite and fclose.
+void plainWrite(benchmark::State &state, std::size_t bytes) {
+    static std::vector<std::uint8_t> buffer;
+    if (buffer.size() < bytes) {
+        buffer.assign(bytes, 0x5A);
+    }
+    const std::string path = benchFile("fwrite.bin");
+    settleDisk();
+    for (auto _ : state) {
+        std::FILE *file = std::fopen(path.c_str(), "wb");
+        if (file == nullptr || std::fwrite(buffer.data(), 1, bytes, file) != bytes) {
+            state.SkipWithError("fwrite failed");
+            if (file != nullptr) {
+                std::fclose(file);
+            }
+            break;
+        }
+        std::fclose(file);
+    }
+    std::filesystem::remove(path);
+}
+
+void aviFrame(benchmark::State &state) {
+    const std::string path = benchFile("frames.avi");
+    AviWriter writer;
+    auto restart = [&] {
+        (void)writer.closeRecording();
+        writer.setWidth(kWidth);
+        writer.setHeight(kHeight);
+        writer.setBitCount(24);
+        writer.setRate(30);
+        writer.setFrameCount(0);
+        return writer.openRecording(path.c_str());
+    };
+    if (!restart()) {
+        state.SkipWithError("cannot open the AVI file");
+        return;
+    }
+    const std::uint8_t *pixels = picture().pixels();  // stride = 3 × width: the frame's bytes
+    settleDisk();
+    for (auto _ : state) {
+        if (writer.frameCount() == kFramesPerAviFile) {
+            state.PauseTiming();
+            const bool reopened = restart();
+            state.ResumeTiming();
+            if (!reopened) {
+                state.SkipWithError("cannot reopen the AVI file");
+                break;
+            }
+        }
+        if (writer.writeFrame(pixels) != AviFrameResult::Written) {
+            state.SkipWithError("frame not written");
+            break;
+        }
+        writer.setFrameCount(writer.frameCount() + 1);
+    }
+    (void)writer.closeRecording();
+    std::filesystem::remove(path);
+}
+
+// The chunk header and pixels of one frame appended to an open file, restarted as above.
+void plainFrameWrite(benchmark::State &state) {
+    const std::size_t bytes = std::size_t{kWidth} * kHeight * 3;
+    const std::string path = benchFile("frames.bin");
+    const std::uint8_t *pixels = picture().pixels();
+    const std::uint8_t header[8] = {'0', '0', 'd', 'b', 0, 0, 0, 0};
+    std::FILE *file = std::fopen(path.c_str(), "wb");
+    int written = 0;
+    settleDisk();
+    for (auto _ : state) {
+        if (written == kFramesPerAviFile) {
+            state.PauseTiming();
+            std::fclose(file);
+            file = std::fopen(path.c_str(), "wb");
+            written = 0;
+            state.ResumeTiming();
+        }
+        if (file == nullptr || std::fwrite(header, 1, 8, file) != 8 ||
+            std::fwrite(pixels, 1, bytes, file) != bytes) {
+            state.SkipWithError("fwrite failed");
+            break;
+        }
+        ++written;
+    }
+    if (file != nullptr) {
+        std::fclose(file);
+    }
+    std::filesystem::remove(path);
+}
+
+// Keeps every run's time per iteration, to print the ratios after the usual report.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    RatioReporter() : ConsoleReporter(OO_Tabular) {}
+    void ReportRuns(const std::vector<Run> &runs) override {
+        for (const Run &run : runs) {
+            if (!run.error_occurred) {
+                seconds_[run.run_name.function_name] = run.GetAdjustedRealTime();  // run unit
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    double time(const std::string &name) const {
+        auto found = seconds_.find(name);
+        return found == seconds_.end() ? 0.0 : found->second;
+    }
+
+private:
+    std::map<std::string, double> seconds_;  // by registered name, in milliseconds
+};
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+
+    // Each format's file size, from one save made before timing.
+    std::map<std::string, std::uintmax_t> fileBytes;
+    for (const Format &format : kFormats) {
+        const std::string path = benchFile(std::string("size.") + format.name);
+        if (ostrel::output::saveImage(path.c_str(), picture(), format.type) != SaveResult::Saved) {
+            std::fprintf(stderr, "cannot save %s into %s\n", format.name, benchDir().c_str());
+            return 1;
+        }
+        fileBytes[format.name] = std::filesystem::file_size(path);
+        std::filesystem::remove(path);
+    }
+
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (const Format &format : kFormats) {
+        const std::string save = std::string("save/") + format.name;
+        const std::string write = std::string("fwrite/") + format.name + "/" +
+                                  std::to_string(fileBytes[format.name]) + "B";
+        benchmark::RegisterBenchmark(save.c_str(), saveStill, format)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->Iterations(format.iterations);
+        benchmark::RegisterBenchmark(write.c_str(), plainWrite, fileBytes[format.name])
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->Iterations(5);
+        pairs.emplace_back(save, write);
+    }
+    benchmark::RegisterBenchmark("avi/frame", aviFrame)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(16);
+    benchmark::RegisterBenchmark("fwrite/frame", plainFrameWrite)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(16);
+    pairs.emplace_back("avi/frame", "fwrite/frame");
+
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    std::printf("\n%-16s %12s %12s %12s %8s\n", "format", "file bytes", "save ms", "fwrite ms",
+                "ratio");
+    for (const auto &[save, write] : pairs) {
+        const double saveMs = reporter.time(save);
+        const double writeMs = reporter.time(write);
+        if (saveMs <= 0 || writeMs <= 0) {
+            continue;  // filtered out or failed
+        }
+        const std::string format = save.substr(save.find('/') + 1);
+        const std::uintmax_t bytes =
+            format == "frame" ? std::uintmax_t{kWidth} * kHeight * 3 + 8 : fileBytes[format];
+        std::printf("%-16s %12ju %12.1f %12.1f %8.2f\n", save.c_str(), bytes, saveMs, writeMs,
+                    saveMs / writeMs);
+    }
+    return 0;
+}
