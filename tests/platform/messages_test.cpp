@@ -99,6 +99,16 @@ TEST(Messages, ArriveInOrderWithTheirParameters) {
     EXPECT_FALSE(receiver.take(m, 0));
 }
 
+TEST(Messages, PostingToAClosedReceiverFails) {
+    WindowHandle gone = kNoWindow;
+    {
+        Receiver receiver;
+        gone = receiver.handle();
+        ASSERT_TRUE(postMessage(gone, kError, 0, 1));
+    }
+    EXPECT_FALSE(postMessage(gone, kError, 0, 2));
+}
+
 TEST(Messages, WindowZeroReachesTheCallingThreadOnly) {
     Message m;
     while (takeOwn(m)) {
