@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "platform/registry_values.h"
+#include "platform/utf8.h"
 
 namespace ostrel::platform {
 
@@ -62,24 +63,6 @@ bool startsWithNoCase(std::string_view s, std::string_view prefix) {
     return s.size() >= prefix.size() && registryNamesEqual(s.substr(0, prefix.size()), prefix);
 }
 
-void appendUtf8(std::string &out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 // regedit's own exports are UTF-16LE with a byte-order mark; the rest of the parser reads
 // UTF-8. Unpaired surrogates and an odd last byte are damage (U+FFFD, and the byte dropped).
 std::string utf16LeToUtf8(std::string_view bytes, bool &damaged) {
@@ -100,7 +83,8 @@ std::string utf16LeToUtf8(std::string_view bytes, bool &damaged) {
             cp = 0xFFFD;
             damaged = true;
         }
-        appendUtf8(out, cp);
+        char bytes[4];
+        out.append(bytes, encodeUtf8(cp, bytes));
     }
     if (bytes.size() % 2 != 0) {
         damaged = true;

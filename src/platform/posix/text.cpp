@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "platform/utf8.h"
+
 static_assert(sizeof(wchar_t) == 4, "Linux wide text is UTF-32");
 
 namespace ostrel::platform {
@@ -17,28 +19,13 @@ bool isScalar(std::uint32_t cp) {
 
 // Encodes cp at out[at]; false when it would not leave room for the terminator.
 bool putUtf8(std::uint32_t cp, char *out, std::size_t outSize, std::size_t &at) {
-    unsigned char bytes[4];
-    std::size_t n = 0;
-    if (cp < 0x80) {
-        bytes[n++] = static_cast<unsigned char>(cp);
-    } else if (cp < 0x800) {
-        bytes[n++] = static_cast<unsigned char>(0xC0 | (cp >> 6));
-        bytes[n++] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        bytes[n++] = static_cast<unsigned char>(0xE0 | (cp >> 12));
-        bytes[n++] = static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F));
-        bytes[n++] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
-    } else {
-        bytes[n++] = static_cast<unsigned char>(0xF0 | (cp >> 18));
-        bytes[n++] = static_cast<unsigned char>(0x80 | ((cp >> 12) & 0x3F));
-        bytes[n++] = static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F));
-        bytes[n++] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
-    }
+    char bytes[4];
+    const std::size_t n = encodeUtf8(cp, bytes);
     if (outSize - at <= n) {
         return false;
     }
     for (std::size_t i = 0; i < n; ++i) {
-        out[at++] = static_cast<char>(bytes[i]);
+        out[at++] = bytes[i];
     }
     return true;
 }
