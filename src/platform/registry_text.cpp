@@ -83,8 +83,8 @@ std::string utf16LeToUtf8(std::string_view bytes, bool &damaged) {
             cp = 0xFFFD;
             damaged = true;
         }
-        char bytes[4];
-        out.append(bytes, encodeUtf8(cp, bytes));
+        char encoded[4];
+        out.append(encoded, encodeUtf8(cp, encoded));
     }
     if (bytes.size() % 2 != 0) {
         damaged = true;
