@@ -36,7 +36,9 @@ std::filesystem::path benchDir() {
 }
 
 // Writes back what earlier runs left in the page cache, so that no run pays for another's bytes.
-void settleDisk() { ::sync(); }
+void settleDisk() {
+    ::sync();
+}
 
 std::string benchFile(const std::string &name) {
     return (benchDir() / ("ostrel-bench-" + name)).string();
@@ -73,7 +75,7 @@ struct Format {
 };
 
 const Format kFormats[] = {
-    {"bmp", 0, 5}, {"raw", 1, 5}, {"jpeg100", 2, 2}, {"jpeg70", 3, 2},
+    {"bmp", 0, 5},    {"raw", 1, 5}, {"jpeg100", 2, 2}, {"jpeg70", 3, 2},
     {"jpeg20", 4, 2}, {"png", 5, 1}, {"tiff", 6, 5},
 };
 

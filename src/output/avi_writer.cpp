@@ -18,11 +18,15 @@ constexpr std::uint64_t kIndexEntryBytes = 16;
 
 // The header's frame times divide by the rate; a rate of 0 (a recording too slow to measure)
 // counts as the smallest rate there is.
-std::uint32_t nonZeroRate(std::uint32_t rate) { return rate == 0 ? 1 : rate; }
+std::uint32_t nonZeroRate(std::uint32_t rate) {
+    return rate == 0 ? 1 : rate;
+}
 
 }  // namespace
 
-AviWriter::~AviWriter() { reset(); }
+AviWriter::~AviWriter() {
+    reset();
+}
 
 void AviWriter::reset() {
     file_.close();
@@ -76,7 +80,7 @@ void AviWriter::writeHeader(ByteWriter &out, std::uint32_t rate) {
     // Max bytes per second: the square of the buffer size, truncated, as players have always
     // found it in these files.
     out.u32(bufferSize * bufferSize);
-    out.u32(0);  // padding granularity
+    out.u32(0);                                         // padding granularity
     out.u32(kAviFlagHasIndex | kAviFlagIsCaptureFile);  // flags
     totalFramesPos_ = out.position();
     out.u32(frameCount_);  // total frames, patched at close
@@ -124,8 +128,8 @@ void AviWriter::writeHeader(ByteWriter &out, std::uint32_t rate) {
 AviFrameResult AviWriter::writeFrame(const std::uint8_t *pixels) {
     const std::uint64_t chunkBytes = kChunkHeaderBytes + frameBytes_;
     // The RIFF size the file would have once closed with this frame and its index entry.
-    const std::uint64_t finishedSize = riffSize_ + chunkBytes + kChunkHeaderBytes +
-                                       kIndexEntryBytes * (index_.size() + 1);
+    const std::uint64_t finishedSize =
+        riffSize_ + chunkBytes + kChunkHeaderBytes + kIndexEntryBytes * (index_.size() + 1);
     if (finishedSize > maxRiffSize_) {
         return AviFrameResult::SizeLimit;
     }

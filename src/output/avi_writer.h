@@ -94,8 +94,8 @@ private:
 
     OutputFile file_;
     std::uint32_t frameBytes_ = 0;
-    std::uint64_t riffSize_ = 0;   // bytes written after the RIFF size field's 8 first bytes
-    std::uint32_t moviSize_ = 0;   // bytes written after the movi list's size field
+    std::uint64_t riffSize_ = 0;        // bytes written after the RIFF size field's 8 first bytes
+    std::uint32_t moviSize_ = 0;        // bytes written after the movi list's size field
     std::vector<std::uint32_t> index_;  // chunk offsets from the "movi" type field, in order
 
     // Header fields rewritten at close, remembered as they are written.

@@ -34,9 +34,9 @@ SaveResult writeBmp(const char *fileName, const imaging::DibImage &image) {
     header.u8('B');  // signature "BM"
     header.u8('M');
     header.u32(static_cast<std::uint32_t>(fileSize));  // file size
-    header.u16(0);                                      // reserved
-    header.u16(0);                                      // reserved
-    header.u32(dataOffset);                             // data offset
+    header.u16(0);                                     // reserved
+    header.u16(0);                                     // reserved
+    header.u32(dataOffset);                            // data offset
     writeBitmapInfoHeader(header, image.width(), height, image.bitCount());
     if (hasColourTable) {
         for (int i = 0; i < 256; ++i) {  // the grey ramp: blue, green, red, reserved

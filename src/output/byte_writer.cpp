@@ -6,7 +6,9 @@
 
 namespace ostrel::output {
 
-void ByteWriter::u8(std::uint8_t value) { buffer_.push_back(value); }
+void ByteWriter::u8(std::uint8_t value) {
+    buffer_.push_back(value);
+}
 
 void ByteWriter::u16(std::uint16_t value) {
     buffer_.push_back(static_cast<std::uint8_t>(value));
@@ -19,9 +21,13 @@ void ByteWriter::u32(std::uint32_t value) {
     }
 }
 
-void ByteWriter::fourcc(const char (&code)[5]) { bytes(code, 4); }
+void ByteWriter::fourcc(const char (&code)[5]) {
+    bytes(code, 4);
+}
 
-void ByteWriter::zeros(std::size_t count) { buffer_.insert(buffer_.end(), count, 0); }
+void ByteWriter::zeros(std::size_t count) {
+    buffer_.insert(buffer_.end(), count, 0);
+}
 
 void ByteWriter::bytes(const void *data, std::size_t count) {
     const auto *p = static_cast<const std::uint8_t *>(data);

@@ -15,7 +15,9 @@ constexpr std::size_t kStreamBufferBytes = std::size_t{1} << 20;
 
 }  // namespace
 
-OutputFile::~OutputFile() { close(); }
+OutputFile::~OutputFile() {
+    close();
+}
 
 bool OutputFile::open(const char *path, FileSharing sharing) {
     close();

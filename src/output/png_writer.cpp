@@ -23,13 +23,26 @@ struct PngLayout {
 
 bool layoutFor(std::uint16_t bitCount, PngLayout &layout) {
     switch (bitCount) {
-    case 8: layout = {PNG_COLOR_TYPE_GRAY, 8}; return true;
-    case 16: layout = {PNG_COLOR_TYPE_GRAY, 16}; return true;
-    case 24: layout = {PNG_COLOR_TYPE_RGB, 8}; return true;
-    case 32: layout = {PNG_COLOR_TYPE_RGB_ALPHA, 8}; return true;
-    case 48: layout = {PNG_COLOR_TYPE_RGB, 16}; return true;
-    case 64: layout = {PNG_COLOR_TYPE_RGB_ALPHA, 16}; return true;
-    default: return false;
+        case 8:
+            layout = {PNG_COLOR_TYPE_GRAY, 8};
+            return true;
+        case 16:
+            layout = {PNG_COLOR_TYPE_GRAY, 16};
+            return true;
+        case 24:
+            layout = {PNG_COLOR_TYPE_RGB, 8};
+            return true;
+        case 32:
+            layout = {PNG_COLOR_TYPE_RGB_ALPHA, 8};
+            return true;
+        case 48:
+            layout = {PNG_COLOR_TYPE_RGB, 16};
+            return true;
+        case 64:
+            layout = {PNG_COLOR_TYPE_RGB_ALPHA, 16};
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -66,9 +79,9 @@ bool writeImage(PngSession &session, std::FILE *stream, const PngPicture &pictur
         return false;
     }
     png_init_io(session.png, stream);
-    png_set_IHDR(session.png, session.info, picture.width, picture.height,
-                 picture.layout.bitDepth, picture.layout.colourType, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(session.png, session.info, picture.width, picture.height, picture.layout.bitDepth,
+                 picture.layout.colourType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     png_write_info(session.png, session.info);
     png_set_bgr(session.png);  // the buffer holds blue before red
     if (picture.layout.bitDepth == 16) {
@@ -97,11 +110,13 @@ SaveResult writePng(const char *fileName, const std::uint8_t *pixels, std::int32
     if (!file.open(fileName, FileSharing::Shared)) {
         return SaveResult::OpenFailed;
     }
-    std::unique_ptr<png_bytep[]> rows(new (std::nothrow) png_bytep[static_cast<std::size_t>(height)]);
+    std::unique_ptr<png_bytep[]> rows(new (std::nothrow)
+                                          png_bytep[static_cast<std::size_t>(height)]);
     if (!rows) {
         return SaveResult::OutOfMemory;
     }
-    const std::size_t stride = (static_cast<std::size_t>(width) * (bitCount / 8) + 3) & ~std::size_t{3};
+    const std::size_t stride =
+        (static_cast<std::size_t>(width) * (bitCount / 8) + 3) & ~std::size_t{3};
     for (std::int32_t i = 0; i < height; ++i) {
         rows[i] = const_cast<png_bytep>(pixels) + stride * static_cast<std::size_t>(i);
     }

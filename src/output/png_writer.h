@@ -17,7 +17,6 @@ namespace ostrel::output {
 // inside libpng prints "libpng error: <message>" on the standard error stream and ends the save
 // with WriteFailed, the file closed and everything freed. Any number of saves may run at once.
 [[nodiscard]] SaveResult writePng(const char *fileName, const std::uint8_t *pixels,
-                                  std::int32_t width, std::int32_t height,
-                                  std::uint16_t bitCount);
+                                  std::int32_t width, std::int32_t height, std::uint16_t bitCount);
 
 }  // namespace ostrel::output

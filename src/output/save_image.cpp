@@ -34,13 +34,22 @@ SaveResult saveJpeg(const char *fileName, const imaging::DibImage &image, int qu
     imaging::DibImage picture;
     SaveResult converted;
     switch (image.bitCount()) {
-    case 8: converted = convertInto(picture, 8, imaging::CopyRowsFlipped, image); break;
-    case 16: converted = convertInto(picture, 8, imaging::Reduce16To8Flipped, image); break;
-    case 24:
-    case 32: converted = convertInto(picture, 24, imaging::Copy24Flipped, image); break;
-    case 48:
-    case 64: converted = convertInto(picture, 24, imaging::Reduce48To24Flipped, image); break;
-    default: return SaveResult::UnsupportedFormat;
+        case 8:
+            converted = convertInto(picture, 8, imaging::CopyRowsFlipped, image);
+            break;
+        case 16:
+            converted = convertInto(picture, 8, imaging::Reduce16To8Flipped, image);
+            break;
+        case 24:
+        case 32:
+            converted = convertInto(picture, 24, imaging::Copy24Flipped, image);
+            break;
+        case 48:
+        case 64:
+            converted = convertInto(picture, 24, imaging::Reduce48To24Flipped, image);
+            break;
+        default:
+            return SaveResult::UnsupportedFormat;
     }
     if (converted != SaveResult::Saved) {
         return converted;
@@ -53,15 +62,24 @@ SaveResult saveJpeg(const char *fileName, const imaging::DibImage &image, int qu
 SaveResult savePng(const char *fileName, const imaging::DibImage &image) {
     imaging::ConversionKernel kernel = nullptr;
     switch (image.bitCount()) {
-    case 8:
-    case 24:
-        return writePng(fileName, image.pixels(), image.width(), image.height(),
-                        image.bitCount());
-    case 16: kernel = imaging::Widen16Mono; break;
-    case 32: kernel = imaging::Copy32InvertFourth; break;
-    case 48: kernel = imaging::Widen48; break;
-    case 64: kernel = imaging::Widen48Alpha; break;
-    default: return SaveResult::UnsupportedFormat;
+        case 8:
+        case 24:
+            return writePng(fileName, image.pixels(), image.width(), image.height(),
+                            image.bitCount());
+        case 16:
+            kernel = imaging::Widen16Mono;
+            break;
+        case 32:
+            kernel = imaging::Copy32InvertFourth;
+            break;
+        case 48:
+            kernel = imaging::Widen48;
+            break;
+        case 64:
+            kernel = imaging::Widen48Alpha;
+            break;
+        default:
+            return SaveResult::UnsupportedFormat;
     }
     imaging::DibImage widened;
     const SaveResult converted = convertInto(widened, image.bitCount(), kernel, image);
@@ -74,8 +92,7 @@ SaveResult savePng(const char *fileName, const imaging::DibImage &image) {
 
 }  // namespace
 
-SaveResult saveImage(const char *fileName, const imaging::DibImage &image,
-                     std::int32_t fileType) {
+SaveResult saveImage(const char *fileName, const imaging::DibImage &image, std::int32_t fileType) {
     if (fileType < static_cast<std::int32_t>(ImageFileType::Bmp) ||
         fileType > static_cast<std::int32_t>(ImageFileType::Tiff)) {
         return SaveResult::UnknownFileType;
@@ -87,13 +104,20 @@ SaveResult saveImage(const char *fileName, const imaging::DibImage &image,
         return SaveResult::BadFileName;
     }
     switch (static_cast<ImageFileType>(fileType)) {
-    case ImageFileType::Bmp: return writeBmp(fileName, image);
-    case ImageFileType::Raw: return writeRaw(fileName, image);
-    case ImageFileType::Jpeg100: return saveJpeg(fileName, image, 100);
-    case ImageFileType::Jpeg70: return saveJpeg(fileName, image, 70);
-    case ImageFileType::Jpeg20: return saveJpeg(fileName, image, 20);
-    case ImageFileType::Png: return savePng(fileName, image);
-    case ImageFileType::Tiff: return writeTiff(fileName, image);
+        case ImageFileType::Bmp:
+            return writeBmp(fileName, image);
+        case ImageFileType::Raw:
+            return writeRaw(fileName, image);
+        case ImageFileType::Jpeg100:
+            return saveJpeg(fileName, image, 100);
+        case ImageFileType::Jpeg70:
+            return saveJpeg(fileName, image, 70);
+        case ImageFileType::Jpeg20:
+            return saveJpeg(fileName, image, 20);
+        case ImageFileType::Png:
+            return savePng(fileName, image);
+        case ImageFileType::Tiff:
+            return writeTiff(fileName, image);
     }
     return SaveResult::UnknownFileType;
 }

@@ -27,16 +27,27 @@ struct TiffLayout {
 
 bool layoutFor(std::uint16_t bitCount, TiffLayout &layout) {
     switch (bitCount) {
-    case 8: layout = {8, PHOTOMETRIC_MINISBLACK, 1, nullptr, false}; return true;
-    case 16: layout = {16, PHOTOMETRIC_MINISBLACK, 1, imaging::Widen16Mono, false}; return true;
-    case 24: layout = {8, PHOTOMETRIC_RGB, 3, imaging::SwapRedBlue24, false}; return true;
-    // Red, green, blue into a zeroed strip: the fourth sample stays 0.
-    case 32: layout = {8, PHOTOMETRIC_RGB, 4, imaging::SwapRedBlue24, true}; return true;
-    case 48: layout = {16, PHOTOMETRIC_RGB, 3, imaging::Widen48SwapRedBlue, false}; return true;
-    case 64:
-        layout = {16, PHOTOMETRIC_RGB, 4, imaging::Widen48SwapRedBlueAlpha, false};
-        return true;
-    default: return false;
+        case 8:
+            layout = {8, PHOTOMETRIC_MINISBLACK, 1, nullptr, false};
+            return true;
+        case 16:
+            layout = {16, PHOTOMETRIC_MINISBLACK, 1, imaging::Widen16Mono, false};
+            return true;
+        case 24:
+            layout = {8, PHOTOMETRIC_RGB, 3, imaging::SwapRedBlue24, false};
+            return true;
+        // Red, green, blue into a zeroed strip: the fourth sample stays 0.
+        case 32:
+            layout = {8, PHOTOMETRIC_RGB, 4, imaging::SwapRedBlue24, true};
+            return true;
+        case 48:
+            layout = {16, PHOTOMETRIC_RGB, 3, imaging::Widen48SwapRedBlue, false};
+            return true;
+        case 64:
+            layout = {16, PHOTOMETRIC_RGB, 4, imaging::Widen48SwapRedBlueAlpha, false};
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -45,8 +56,7 @@ bool fillStrip(const imaging::DibImage &image, const TiffLayout &layout, std::ui
                std::size_t rowBytes) {
     if (layout.convert == nullptr) {
         for (std::int32_t row = 0; row < image.height(); ++row) {
-            std::memcpy(strip + rowBytes * static_cast<std::size_t>(row), image.row(row),
-                        rowBytes);
+            std::memcpy(strip + rowBytes * static_cast<std::size_t>(row), image.row(row), rowBytes);
         }
         return true;
     }
@@ -70,7 +80,9 @@ int onTiffError(TIFF *, void *userData, const char *, const char *, va_list) {
     return 1;  // handled: libtiff's own handler does not print it
 }
 
-int onTiffWarning(TIFF *, void *, const char *, const char *, va_list) { return 1; }
+int onTiffWarning(TIFF *, void *, const char *, const char *, va_list) {
+    return 1;
+}
 
 }  // namespace
 

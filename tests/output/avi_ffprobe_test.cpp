@@ -70,7 +70,8 @@ TEST(AviWriterReader, FfprobeSeesEveryFrameWithItsSizeAndRate) {
     const std::string report = runAndRead(
         "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
         "stream=codec_name,width,height,pix_fmt,r_frame_rate,nb_frames,nb_read_frames "
-        "-of default=noprint_wrappers=1 '" + path + "'");
+        "-of default=noprint_wrappers=1 '" +
+        path + "'");
     EXPECT_NE(report.find("codec_name=rawvideo\n"), std::string::npos) << report;
     EXPECT_NE(report.find("width=16\n"), std::string::npos) << report;
     EXPECT_NE(report.find("height=8\n"), std::string::npos) << report;

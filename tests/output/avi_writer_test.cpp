@@ -141,8 +141,8 @@ TEST(AviWriterLayout, ChunksAndIndexFollowEachOtherForSeveralFrames) {
     EXPECT_EQ(le32(bytes, 224), 4 + 3 * chunk);
     EXPECT_EQ(le32(bytes, 48), 3u);
     EXPECT_EQ(le32(bytes, 140), 3u);
-    EXPECT_EQ(le32(bytes, 32), 33333u);   // 100,000,000 / 3000
-    EXPECT_EQ(le32(bytes, 128), 333333u); // 1,000,000,000 / 3000
+    EXPECT_EQ(le32(bytes, 32), 33333u);    // 100,000,000 / 3000
+    EXPECT_EQ(le32(bytes, 128), 333333u);  // 1,000,000,000 / 3000
     for (std::size_t i = 0; i < 3; ++i) {
         const std::size_t at = 232 + i * chunk;
         EXPECT_EQ(fourccAt(bytes, at), "00db");
@@ -204,7 +204,7 @@ TEST(AviWriterRates, ZeroRatesAreWrittenAsTheSmallestRateNeverAsADivisor) {
     EXPECT_EQ(recordFrame(writer, kPixels2x2), AviFrameResult::Written);
     writer.reset();  // leave the provisional header to look at
     auto bytes = readFile(dir.file("slow.avi"));
-    EXPECT_EQ(le32(bytes, 32), 1'000'000u);   // as 1 frame per second
+    EXPECT_EQ(le32(bytes, 32), 1'000'000u);  // as 1 frame per second
     EXPECT_EQ(le32(bytes, 128), 10'000'000u);
 
     prepare(writer, 2, 2, 30);

@@ -94,13 +94,15 @@ struct PngReadState {
     png_infop info = nullptr;
 };
 
-void onPngReadError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void onPngReadError(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
 void onPngReadWarning(png_structp, png_const_charp) {}
 
 bool decodePng(std::FILE *file, PngReadState &state, Decoded &out, PngInfo *info,
                std::vector<std::uint8_t> &bytes, std::vector<png_bytep> &rows) {
-    state.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onPngReadError,
-                                       onPngReadWarning);
+    state.png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onPngReadError, onPngReadWarning);
     if (state.png == nullptr) {
         return false;
     }
@@ -180,7 +182,9 @@ Decoded readPng(const std::string &path, PngInfo *info) {
 
 namespace {
 
-int quietTiff(TIFF *, void *, const char *, const char *, va_list) { return 1; }
+int quietTiff(TIFF *, void *, const char *, const char *, va_list) {
+    return 1;
+}
 
 }  // namespace
 
@@ -217,8 +221,8 @@ Decoded readTiff(const std::string &path, TiffInfo *info) {
         std::uint16_t extraCount = 0;
         std::uint16_t *extra = nullptr;
         // Only what the file itself holds: the defaulted value would invent one.
-        info->hasExtraSamples = TIFFGetField(tiff, TIFFTAG_EXTRASAMPLES, &extraCount, &extra) &&
-                                extraCount > 0;
+        info->hasExtraSamples =
+            TIFFGetField(tiff, TIFFTAG_EXTRASAMPLES, &extraCount, &extra) && extraCount > 0;
     }
     const tmsize_t scanline = TIFFScanlineSize(tiff);
     std::vector<std::uint8_t> row(static_cast<std::size_t>(scanline));

@@ -26,8 +26,8 @@ struct Decoded {
 
 struct JpegInfo {
     bool progressive = false;
-    int colourSpace = 0;           // J_COLOR_SPACE of the file
-    int firstLuminanceQuant = 0;   // the DC entry of quantisation table 0
+    int colourSpace = 0;          // J_COLOR_SPACE of the file
+    int firstLuminanceQuant = 0;  // the DC entry of quantisation table 0
 };
 
 Decoded readJpeg(const std::string &path, JpegInfo *info = nullptr);

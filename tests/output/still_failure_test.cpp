@@ -173,8 +173,8 @@ TEST(StillFailures, DiskFillingUpDuringTheSaveFailsEveryFormatWithTheFileClosed)
         ASSERT_TRUE(limit.active());
         for (std::int32_t type : kAllTypes) {
             testing::internal::CaptureStderr();
-            results.push_back(saveImage(dir.file("full-" + std::to_string(type)).c_str(), image,
-                                        type));
+            results.push_back(
+                saveImage(dir.file("full-" + std::to_string(type)).c_str(), image, type));
             testing::internal::GetCapturedStderr();
         }
     }

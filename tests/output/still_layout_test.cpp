@@ -208,8 +208,7 @@ TEST(TiffFile, RowsAreWrittenWithoutPaddingInOneStrip) {
         v.insert(v.end(), image.row(1), image.row(1) + 822);
         return v;
     }();
-    EXPECT_NE(std::search(bytes.begin(), bytes.end(), twoRows.begin(), twoRows.end()),
-              bytes.end());
+    EXPECT_NE(std::search(bytes.begin(), bytes.end(), twoRows.begin(), twoRows.end()), bytes.end());
 }
 
 }  // namespace

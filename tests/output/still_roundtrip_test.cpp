@@ -27,12 +27,18 @@ struct Expect16 {
     std::uint16_t operator()(const imaging::DibImage &image, int x, int y, int c) const {
         auto stored = [&](int channel) { return test::sampleAt(image, x, y, channel); };
         switch (bits) {
-        case 8: return stored(0);
-        case 16: return static_cast<std::uint16_t>(stored(0) << 4);
-        case 24: return stored(2 - c);
-        case 32: return c < 3 ? stored(2 - c) : png ? std::uint16_t(255 - stored(3)) : 0;
-        case 48: return static_cast<std::uint16_t>(stored(2 - c) << 6);
-        case 64: return c < 3 ? static_cast<std::uint16_t>(stored(2 - c) << 6) : 65535;
+            case 8:
+                return stored(0);
+            case 16:
+                return static_cast<std::uint16_t>(stored(0) << 4);
+            case 24:
+                return stored(2 - c);
+            case 32:
+                return c < 3 ? stored(2 - c) : png ? std::uint16_t(255 - stored(3)) : 0;
+            case 48:
+                return static_cast<std::uint16_t>(stored(2 - c) << 6);
+            case 64:
+                return c < 3 ? static_cast<std::uint16_t>(stored(2 - c) << 6) : 65535;
         }
         return 0;
     }
@@ -45,12 +51,18 @@ struct FileFormat {
 
 FileFormat formatFor(std::uint16_t bits) {
     switch (bits) {
-    case 8: return {1, 8};
-    case 16: return {1, 16};
-    case 24: return {3, 8};
-    case 32: return {4, 8};
-    case 48: return {3, 16};
-    default: return {4, 16};
+        case 8:
+            return {1, 8};
+        case 16:
+            return {1, 16};
+        case 24:
+            return {3, 8};
+        case 32:
+            return {4, 8};
+        case 48:
+            return {3, 16};
+        default:
+            return {4, 16};
     }
 }
 

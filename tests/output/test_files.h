@@ -79,10 +79,14 @@ inline std::vector<std::uint8_t> hexBytes(const std::string &text) {
             continue;
         }
         int nibble = -1;
-        if (c >= '0' && c <= '9') nibble = c - '0';
-        if (c >= 'a' && c <= 'f') nibble = c - 'a' + 10;
-        if (c >= 'A' && c <= 'F') nibble = c - 'A' + 10;
-        if (nibble < 0) continue;
+        if (c >= '0' && c <= '9')
+            nibble = c - '0';
+        if (c >= 'a' && c <= 'f')
+            nibble = c - 'a' + 10;
+        if (c >= 'A' && c <= 'F')
+            nibble = c - 'A' + 10;
+        if (nibble < 0)
+            continue;
         if (high < 0) {
             high = nibble;
         } else {

@@ -52,8 +52,7 @@ inline std::uint16_t patternValue(std::uint16_t bitCount, int x, int y, int chan
     return static_cast<std::uint16_t>((x * 37 + y * 101 + channel * 59 + 11) % top);
 }
 
-inline bool makePattern(imaging::DibImage &image, int width, int height,
-                        std::uint16_t bitCount) {
+inline bool makePattern(imaging::DibImage &image, int width, int height, std::uint16_t bitCount) {
     if (!image.create(width, height, bitCount)) {
         return false;
     }
