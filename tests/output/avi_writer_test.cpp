@@ -298,6 +298,19 @@ TEST(AviWriterLifecycle, DestroyingAnOpenWriterClosesItsFile) {
     EXPECT_TRUE(std::filesystem::remove(dir.file("dropped.avi")));
 }
 
+#if defined(_WIN32)
+TEST(AviWriterLifecycle, RecordingFileIsNotSharedWhileOpen) {
+    ScratchDir dir;
+    const std::string path = dir.file("busy.avi");
+    AviWriter writer;
+    prepare(writer, 2, 2, 30);
+    ASSERT_TRUE(writer.openRecording(path.c_str()));
+    EXPECT_FALSE(std::ifstream(path, std::ios::binary).is_open());
+    ASSERT_TRUE(finish(writer, 250));
+    EXPECT_TRUE(std::ifstream(path, std::ios::binary).is_open());
+}
+#endif
+
 TEST(AviWriterFailures, MissingFolderFailsAndLeavesNothingOpen) {
     ScratchDir dir;
     AviWriter writer;
