@@ -3,7 +3,10 @@
 #include "context/camera_context.h"
 
 #include <new>
+#include <utility>
 
+#include "device/camera_device.h"
+#include "device/device_7100vrx.h"
 #include "imaging/dib_image.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
@@ -21,6 +24,14 @@ CameraContext::~CameraContext() {
     for (auto &image : images_) {
         image.reset();
     }
+}
+
+void CameraContext::adoptDevice(std::unique_ptr<device::Device7100VRX> device) {
+    device_ = std::move(device);
+}
+
+device::Device7100VRX &CameraContext::model() {
+    return static_cast<device::Device7100VRX &>(*device_);
 }
 
 bool CameraContext::initialise(platform::WindowHandle notificationWindow) {

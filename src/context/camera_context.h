@@ -26,6 +26,7 @@
 
 namespace ostrel::device {
 class CameraDevice;
+class Device7100VRX;
 }
 
 namespace ostrel::imaging {
@@ -100,6 +101,10 @@ public:
     // stored settings. False (with the code recorded) when something is missing; the context
     // stays usable and reports code 1 wherever it needs what is missing.
     [[nodiscard]] bool initialise(platform::WindowHandle notificationWindow);
+
+    // Takes ownership of the camera device. Initialisation hands in the one it creates; tests
+    // hand in one over emulated cameras.
+    void adoptDevice(std::unique_ptr<device::Device7100VRX> device);
 
     // ---- Errors ----------------------------------------------------------------------------
 
@@ -207,14 +212,24 @@ private:
     [[nodiscard]] bool startStreaming();
     // Stops streaming and recording and the device (the common part of stop preview and close).
     [[nodiscard]] bool stop();
+    // Calls writeName(entry, number) for each camera the device can open, numbering from 1,
+    // for at most ten cameras; returns how many were named.
+    template <typename WriteName>
+    std::int32_t nameCameras(WriteName writeName);
+    // The checks of a device name request: device (code 1), buffer and index (code 9), camera
+    // present (code 2).
+    [[nodiscard]] bool checkCameraNameRequest(std::int32_t index, const void *buffer,
+                                              std::int32_t size);
 
     // The processor features record (filled at initialisation) arrives with processor
     // identification; nothing else reads it.
 
-    // The camera device (a Device7100VRX); null when none could be made. Whoever creates it
-    // hands over its deleter with it, so the context owns it without the device's definition.
-    using DeviceDeleter = void (*)(device::CameraDevice *);
-    std::unique_ptr<device::CameraDevice, DeviceDeleter> device_{nullptr, nullptr};
+    // The model's own operations (gain and exposure); the device is always a Device7100VRX,
+    // as adoptDevice is the only way in.
+    device::Device7100VRX &model();
+
+    // The camera device; null when none could be made.
+    std::unique_ptr<device::CameraDevice> device_;
     // Made empty at initialisation; their pixels are made by each preparation.
     std::array<std::unique_ptr<imaging::DibImage>, kImageCount> images_;
 

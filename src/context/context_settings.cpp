@@ -5,6 +5,8 @@
 #include "context/camera_context.h"
 #include "context/exposure_time.h"
 #include "context/filter_value.h"
+#include "device/camera_device.h"
+#include "device/device_7100vrx.h"
 #include "platform/clock.h"
 
 namespace ostrel::context {
@@ -111,32 +113,40 @@ std::int32_t CameraContext::mirrorH() {
     return analog_.get(AnalogWord::MirrorH);
 }
 
-bool CameraContext::writeSromId(std::int32_t /*index*/, std::int32_t /*value*/) {
+bool CameraContext::writeSromId(std::int32_t index, std::int32_t value) {
     if (!isAllowed(Report::PostOnly)) {
         return false;
     }
-    // Device path: the device's WriteSromId (index, value) decides; a refusal posts code 1.
-    postError(ErrorCode::NoCamera);
-    return false;
+    if (device_->WriteSromId(index, value) == 0) {
+        postError(ErrorCode::NoCamera);
+        return false;
+    }
+    return true;
 }
 
-std::optional<std::int32_t> CameraContext::readSromId(std::int32_t /*index*/) {
+std::optional<std::int32_t> CameraContext::readSromId(std::int32_t index) {
     if (!isAllowed(Report::PostOnly)) {
         return std::nullopt;
     }
-    // Device path: the device's ReadSromId (index, byte) decides; a refusal posts code 1.
-    postError(ErrorCode::NoCamera);
-    return std::nullopt;
+    std::uint8_t byte = 0;
+    if (device_->ReadSromId(index, &byte) == 0) {
+        postError(ErrorCode::NoCamera);
+        return std::nullopt;
+    }
+    return byte;
 }
 
-bool CameraContext::writeRegister(std::int32_t /*reg*/, std::int32_t /*value*/) {
+bool CameraContext::writeRegister(std::int32_t reg, std::int32_t value) {
     if (!isAllowed(Report::PostOnly)) {
         return false;
     }
-    // Device path: the low 8 bits of register and value go to the device's WriteRegister; a
-    // failed write posts code 6.
-    postError(ErrorCode::CameraCommandFailed);
-    return false;
+    // Only the low byte of each reaches the camera through this export.
+    if (device_->WriteRegister(static_cast<std::uint16_t>(reg & 0xFF),
+                               static_cast<std::uint16_t>(value & 0xFF)) == 0) {
+        postError(ErrorCode::CameraCommandFailed);
+        return false;
+    }
+    return true;
 }
 
 void CameraContext::readRegister() {
@@ -162,8 +172,9 @@ bool CameraContext::cameraInfo(CameraInfo *info) {
     info->reserved2 = 0;
     info->reserved3 = 0;
     info->reserved4 = 1;
-    // Device path: the device's own subsample mode picks 4455 or 2228.
-    info->maxExposure = kMaxExposure;
+    std::int32_t deviceSubsample = 0;
+    (void)device_->GetReadoutWindow(nullptr, nullptr, nullptr, nullptr, &deviceSubsample);
+    info->maxExposure = deviceSubsample == 0 ? kMaxExposure : kMaxExposureSubsampled;
     return true;
 }
 
@@ -178,10 +189,12 @@ bool CameraContext::setFilterValue(std::int32_t id, std::int32_t value) {
         case FilterStore::Stored:
             return true;
         case FilterStore::GainStored:
-            // Device path: the gain goes to the device's SetGain at once.
+            // Stored first, then sent; a camera that does not take it still has it stored and
+            // gets it again at the next start.
+            (void)model().SetGain(value);
             return true;
         case FilterStore::ExposureStored:
-            // Device path: the exposure goes to the device's SetExposure at once.
+            (void)model().SetExposure(value);
             return true;
     }
     return false;
@@ -196,12 +209,13 @@ std::optional<std::int32_t> CameraContext::filterValue(std::int32_t id) {
             recordError(ErrorCode::InvalidArgument);
             return std::nullopt;
         case FilterKind::GlobalGain:
-            // Device path: the device's GetGain, the gain last sent (0 when none was).
-            return std::nullopt;
-        case FilterKind::Exposure:
+            return static_cast<std::int32_t>(model().GetGain());
+        case FilterKind::Exposure: {
             platform::sleepMs(kExposureSettleMs);
-            // Device path: the device's GetExposure, the exposure last sent (0 when none was).
-            return std::nullopt;
+            std::int32_t exposure = 0;
+            (void)model().GetExposure(&exposure);
+            return exposure;
+        }
         case FilterKind::Word:
         case FilterKind::PackedRgb:
         case FilterKind::Flag:
