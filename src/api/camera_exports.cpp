@@ -25,9 +25,8 @@ int OSTREL_CALL Ostrel_EnumDeviceW(CameraHandle handle, wchar_t *names) noexcept
 
 int OSTREL_CALL Ostrel_GetDeviceName(CameraHandle handle, int index, char *buffer,
                                      int size) noexcept {
-    return withContext(handle, 0, [&](CameraContext &c) {
-        return toResult(c.deviceName(index, buffer, size));
-    });
+    return withContext(
+        handle, 0, [&](CameraContext &c) { return toResult(c.deviceName(index, buffer, size)); });
 }
 
 int OSTREL_CALL Ostrel_GetDeviceNameW(CameraHandle handle, int index, wchar_t *buffer,
@@ -37,18 +36,15 @@ int OSTREL_CALL Ostrel_GetDeviceNameW(CameraHandle handle, int index, wchar_t *b
     });
 }
 
-int OSTREL_CALL Ostrel_SaveImage(CameraHandle handle, const char *fileName,
-                                 int fileType) noexcept {
-    return withContext(handle, 0, [&](CameraContext &c) {
-        return toResult(c.saveImage(fileName, fileType));
-    });
+int OSTREL_CALL Ostrel_SaveImage(CameraHandle handle, const char *fileName, int fileType) noexcept {
+    return withContext(handle, 0,
+                       [&](CameraContext &c) { return toResult(c.saveImage(fileName, fileType)); });
 }
 
 int OSTREL_CALL Ostrel_SaveImageW(CameraHandle handle, const wchar_t *fileName,
                                   int fileType) noexcept {
-    return withContext(handle, 0, [&](CameraContext &c) {
-        return toResult(c.saveImageWide(fileName, fileType));
-    });
+    return withContext(
+        handle, 0, [&](CameraContext &c) { return toResult(c.saveImageWide(fileName, fileType)); });
 }
 
 int OSTREL_CALL Ostrel_SetCameraDlg(CameraHandle handle, OstrelWindow parent) noexcept {

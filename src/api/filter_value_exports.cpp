@@ -5,12 +5,12 @@
 #include "OstrelSdk.h"
 #include "api/filter_value_access.h"
 
-#define OSTREL_DEFINE_FILTER_VALUE_EXPORTS(Name, filterId)                   \
+#define OSTREL_DEFINE_FILTER_VALUE_EXPORTS(Name, filterId)                      \
     int OSTREL_CALL Ostrel_Set##Name(CameraHandle handle, int value) noexcept { \
-        return ostrel::api::setFilterValue(handle, filterId, value);         \
-    }                                                                        \
-    int OSTREL_CALL Ostrel_Get##Name(CameraHandle handle, int *ok) noexcept { \
-        return ostrel::api::getFilterValue(handle, filterId, ok);            \
+        return ostrel::api::setFilterValue(handle, filterId, value);            \
+    }                                                                           \
+    int OSTREL_CALL Ostrel_Get##Name(CameraHandle handle, int *ok) noexcept {   \
+        return ostrel::api::getFilterValue(handle, filterId, ok);               \
     }
 
 extern "C" {

@@ -27,7 +27,7 @@
 namespace ostrel::device {
 class CameraDevice;
 class Device7100VRX;
-}
+}  // namespace ostrel::device
 
 namespace ostrel::imaging {
 class DibImage;
@@ -66,8 +66,7 @@ public:
         }
     }
     static constexpr AcquisitionStates any() {
-        return {AcquisitionState::Idle, AcquisitionState::Streaming,
-                AcquisitionState::SingleFrame};
+        return {AcquisitionState::Idle, AcquisitionState::Streaming, AcquisitionState::SingleFrame};
     }
     constexpr bool contains(AcquisitionState state) const { return (bits_ & bit(state)) != 0; }
 
@@ -163,8 +162,7 @@ public:
     [[nodiscard]] bool snapShot(void *buffer, std::int32_t size, std::int32_t topRowFirst);
     [[nodiscard]] bool capture();
     [[nodiscard]] bool getImage(void *buffer, std::int32_t size, std::int32_t topRowFirst);
-    [[nodiscard]] bool record(const char *fileName, std::int32_t durationMs,
-                              std::int32_t display);
+    [[nodiscard]] bool record(const char *fileName, std::int32_t durationMs, std::int32_t display);
     [[nodiscard]] bool recordWide(const wchar_t *fileName, std::int32_t durationMs,
                                   std::int32_t display);
     [[nodiscard]] bool setDeviceNumber(std::int32_t index);

@@ -207,8 +207,7 @@ std::int32_t CameraContext::enumDevicesWide(wchar_t *names) {
         char narrow[kCameraNameLength];
         formatCameraName(narrow, sizeof narrow, number);
         // The name is plain ASCII, so the conversion cannot fail.
-        (void)platform::narrowToWide(narrow, names + entry * kCameraNameLength,
-                                     kCameraNameLength);
+        (void)platform::narrowToWide(narrow, names + entry * kCameraNameLength, kCameraNameLength);
     });
     for (std::int32_t entry = named; entry < kMaxCameraNames; ++entry) {
         names[entry * kCameraNameLength] = L'\0';

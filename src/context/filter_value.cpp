@@ -87,9 +87,9 @@ FilterStore storeFilterValue(imaging::SettingsBlock &block, imaging::AnalogSetti
             if (!inRange(rule, value)) {
                 return FilterStore::Rejected;
             }
-            for (AnalogWord gain : {AnalogWord::GlobalGain, AnalogWord::ColourGainG1,
-                                    AnalogWord::ColourGainR, AnalogWord::ColourGainB,
-                                    AnalogWord::ColourGainG2}) {
+            for (AnalogWord gain :
+                 {AnalogWord::GlobalGain, AnalogWord::ColourGainG1, AnalogWord::ColourGainR,
+                  AnalogWord::ColourGainB, AnalogWord::ColourGainG2}) {
                 analog.set(gain, value);
             }
             return FilterStore::GainStored;

@@ -52,7 +52,7 @@ enum class FilterKind {
 struct FilterRule {
     FilterKind kind = FilterKind::Unsupported;
     imaging::SettingsWord word = imaging::SettingsWord::Brightness;  // Word and Flag
-    std::int32_t min = 0;                                             // Word, GlobalGain, Exposure
+    std::int32_t min = 0;                                            // Word, GlobalGain, Exposure
     std::int32_t max = 0;
 };
 

@@ -69,14 +69,13 @@ TEST(ModuleDefinition, ExportsOneHundredSeventeenNamesAtOneHundredThreeEntryPoin
         }
     }
     EXPECT_EQ(own + shared.size(), 103u);
-    EXPECT_EQ(shared["ostrelUnsupportedEntry"],
-              (std::set<std::string>{"Ostrel_Fps", "Ostrel_GetCameraType",
-                                     "Ostrel_GetCaptureWindowEx", "Ostrel_GetIOPort",
-                                     "Ostrel_SetCameraType", "Ostrel_SetCaptureWindow",
-                                     "Ostrel_SetCaptureWindowEx", "Ostrel_SetCrossbar",
-                                     "Ostrel_SetHalfClock", "Ostrel_SetIOPort",
-                                     "Ostrel_SetSamplingRate", "Ostrel_SetSubSample",
-                                     "Ostrel_Trigger"}));
+    EXPECT_EQ(
+        shared["ostrelUnsupportedEntry"],
+        (std::set<std::string>{"Ostrel_Fps", "Ostrel_GetCameraType", "Ostrel_GetCaptureWindowEx",
+                               "Ostrel_GetIOPort", "Ostrel_SetCameraType",
+                               "Ostrel_SetCaptureWindow", "Ostrel_SetCaptureWindowEx",
+                               "Ostrel_SetCrossbar", "Ostrel_SetHalfClock", "Ostrel_SetIOPort",
+                               "Ostrel_SetSamplingRate", "Ostrel_SetSubSample", "Ostrel_Trigger"}));
     EXPECT_EQ(shared["ostrelZeroingEntry"],
               (std::set<std::string>{"Ostrel_GetHalfClock", "Ostrel_GetSamplingRate",
                                      "Ostrel_GetVideoFormat"}));
@@ -86,9 +85,9 @@ TEST(ModuleDefinition, ExportsOneHundredSeventeenNamesAtOneHundredThreeEntryPoin
 TEST(ModuleDefinition, ListsEveryFilterValueSetterAndGetter) {
     const auto exports = readExports();
     std::set<int> ids;
-#define OSTREL_CHECK_LISTED(Name, filterId)                                       \
-    EXPECT_EQ(exports.count("Ostrel_Set" #Name), 1u) << "Ostrel_Set" #Name;        \
-    EXPECT_EQ(exports.count("Ostrel_Get" #Name), 1u) << "Ostrel_Get" #Name;        \
+#define OSTREL_CHECK_LISTED(Name, filterId)                                 \
+    EXPECT_EQ(exports.count("Ostrel_Set" #Name), 1u) << "Ostrel_Set" #Name; \
+    EXPECT_EQ(exports.count("Ostrel_Get" #Name), 1u) << "Ostrel_Get" #Name; \
     EXPECT_TRUE(ids.insert(filterId).second) << #Name " repeats id " << filterId;
     OSTREL_FILTER_VALUE_EXPORTS(OSTREL_CHECK_LISTED)
 #undef OSTREL_CHECK_LISTED

@@ -99,8 +99,7 @@ TEST(FilterValue, PackedColourGainsSplitIntoTheThreeGainWordsAndPackBack) {
 TEST(FilterValue, PackedColourGainsIgnoreTheTopByteAndReadBackEightBitsEach) {
     SettingsBlock block;
     AnalogSettings analog;
-    ASSERT_EQ(storeFilterValue(block, analog, id(FilterId::BayerGainRgb), -1),
-              FilterStore::Stored);
+    ASSERT_EQ(storeFilterValue(block, analog, id(FilterId::BayerGainRgb), -1), FilterStore::Stored);
     EXPECT_EQ(block.get(SettingsWord::ColourGainRed), 255);
     EXPECT_EQ(block.get(SettingsWord::ColourGainBlue), 255);
     // A single gain set above 255 reads back through the packed form as its low 8 bits.
@@ -116,8 +115,7 @@ TEST(FilterValue, AutomaticColourGainStoresAnyValueAsZeroOrOne) {
               FilterStore::Stored);
     EXPECT_EQ(block.get(SettingsWord::AutoColourGain), 1);
     EXPECT_EQ(storedFilterValue(block, id(FilterId::BayerGainAuto)), 1);
-    ASSERT_EQ(storeFilterValue(block, analog, id(FilterId::BayerGainAuto), 0),
-              FilterStore::Stored);
+    ASSERT_EQ(storeFilterValue(block, analog, id(FilterId::BayerGainAuto), 0), FilterStore::Stored);
     EXPECT_EQ(storedFilterValue(block, id(FilterId::BayerGainAuto)), 0);
 }
 
@@ -129,8 +127,7 @@ TEST(FilterValue, GlobalGainSetsAllFiveGainWordsAndAsksForTheCamera) {
     EXPECT_EQ(analog.values(), (imaging::AnalogValues{1023, 1023, 1023, 1023, 1023, 0, 0, 0, 0}));
     EXPECT_EQ(storeFilterValue(block, analog, id(FilterId::GlobalGain), 1024),
               FilterStore::Rejected);
-    EXPECT_EQ(storeFilterValue(block, analog, id(FilterId::GlobalGain), -1),
-              FilterStore::Rejected);
+    EXPECT_EQ(storeFilterValue(block, analog, id(FilterId::GlobalGain), -1), FilterStore::Rejected);
     EXPECT_EQ(analog.get(AnalogWord::GlobalGain), 1023);
     // The gain the camera runs with is read from the camera, not from the block.
     EXPECT_EQ(storedFilterValue(block, id(FilterId::GlobalGain)), std::nullopt);

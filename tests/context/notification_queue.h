@@ -21,9 +21,15 @@ public:
     NotificationQueue()
         : window_(CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
                                   nullptr)) {}
-    ~NotificationQueue() { DestroyWindow(window_); }
-    platform::WindowHandle window() const { return reinterpret_cast<platform::WindowHandle>(window_); }
-    std::vector<platform::Message> take() { return peekAll(window_); }
+    ~NotificationQueue() {
+        DestroyWindow(window_);
+    }
+    platform::WindowHandle window() const {
+        return reinterpret_cast<platform::WindowHandle>(window_);
+    }
+    std::vector<platform::Message> take() {
+        return peekAll(window_);
+    }
     // Messages posted to the calling thread's own queue (window 0).
     static std::vector<platform::Message> takeThreadMessages() {
         return peekAll(reinterpret_cast<HWND>(-1));
@@ -41,9 +47,15 @@ private:
     HWND window_;
 #else
     NotificationQueue() : queue_(platform::createMessageQueue()) {}
-    ~NotificationQueue() { (void)platform::destroyMessageQueue(queue_); }
-    platform::WindowHandle window() const { return queue_; }
-    std::vector<platform::Message> take() { return takeAll(queue_); }
+    ~NotificationQueue() {
+        (void)platform::destroyMessageQueue(queue_);
+    }
+    platform::WindowHandle window() const {
+        return queue_;
+    }
+    std::vector<platform::Message> take() {
+        return takeAll(queue_);
+    }
     static std::vector<platform::Message> takeThreadMessages() {
         return takeAll(platform::kNoWindow);
     }
@@ -66,7 +78,9 @@ public:
 
     // The lParam codes of the error notifications taken, oldest first; any other message fails
     // the caller's comparison because it shows up as -1.
-    std::vector<std::intptr_t> takeErrorCodes() { return errorCodes(take()); }
+    std::vector<std::intptr_t> takeErrorCodes() {
+        return errorCodes(take());
+    }
     static std::vector<std::intptr_t> takeThreadErrorCodes() {
         return errorCodes(takeThreadMessages());
     }
