@@ -1,7 +1,8 @@
 // The colour reconstruction's row routines in AVX2, chosen at run time when the processor has it.
 // They compute exactly what the plain routine computes, 32 byte pixels or 16 word pixels at a
 // time: the alternating column phases become blend masks, the 9-3-3-1 sums multiply-adds, and
-// the pixels are interleaved into blue, green, red with byte shuffles.
+// the pixels are interleaved into blue, green, red with byte shuffles. Whole frames of three
+// channels are written with streaming stores, which skip reading the destination first.
 #include <atomic>
 
 #include "imaging/demosaic_rows.h"
@@ -66,7 +67,9 @@ OSTREL_AVX2 TripleMasks makeTripleMasks(int elementBytes) {
     return masks;
 }
 
-// Writes the three planes (each two 16-byte lanes) as 96 bytes of triples.
+// Writes the three planes (each two 16-byte lanes) as 96 bytes of triples; with Stream, `out`
+// is 32-byte aligned and the stores bypass the caches.
+template <bool Stream>
 OSTREL_AVX2 inline void storeTriples(std::uint8_t *out, __m256i blue, __m256i green, __m256i red,
                                      const TripleMasks &m) {
     __m256i block[3];
@@ -77,9 +80,18 @@ OSTREL_AVX2 inline void storeTriples(std::uint8_t *out, __m256i blue, __m256i gr
             _mm256_shuffle_epi8(red, m.plane[k][2]));
     }
     // block[k] holds block k of the first lane's pixels low and of the second lane's high.
-    store(out, _mm256_permute2x128_si256(block[0], block[1], 0x20));
-    store(out + 32, _mm256_permute2x128_si256(block[2], block[0], 0x30));
-    store(out + 64, _mm256_permute2x128_si256(block[1], block[2], 0x31));
+    const __m256i first = _mm256_permute2x128_si256(block[0], block[1], 0x20);
+    const __m256i second = _mm256_permute2x128_si256(block[2], block[0], 0x30);
+    const __m256i third = _mm256_permute2x128_si256(block[1], block[2], 0x31);
+    if constexpr (Stream) {
+        _mm256_stream_si256(reinterpret_cast<__m256i *>(out), first);
+        _mm256_stream_si256(reinterpret_cast<__m256i *>(out + 32), second);
+        _mm256_stream_si256(reinterpret_cast<__m256i *>(out + 64), third);
+    } else {
+        store(out, first);
+        store(out + 32, second);
+        store(out + 64, third);
+    }
 }
 
 // Stores `pixels` into out, keeping the bytes of `out` where keepMask is set (the fourth byte or
@@ -93,15 +105,15 @@ OSTREL_AVX2 inline __m256i pick(__m256i ifEven, __m256i ifOdd, __m256i mask) {
     return _mm256_blendv_epi8(ifEven, ifOdd, mask);
 }
 
-// The rows around an output row, by role, and the column-phase mask of the current position.
+// The rows around an output row by the role they play: the near row of a colour is the cell row
+// (y-1 or y) holding it, its far row the one two further out.
 template <typename Sample>
 struct Roles {
     const Sample *redNear;
     const Sample *redFar;
     const Sample *blueNear;
     const Sample *blueFar;
-    const Sample *greenB;  // row y-1
-    const Sample *greenC;  // row y
+    bool rowBIsRedNear;  // row y-1 holds red (and row y blue), else the other way round
 };
 
 template <typename Sample>
@@ -110,21 +122,62 @@ Roles<Sample> rolesFor(const RowWindow<Sample> &w, int rowPhase) {
     const Sample *b = w.rows[1];
     const Sample *c = w.rows[2];
     const Sample *d = w.rows[3];
-    return rowPhase == 1 ? Roles<Sample>{c, a, b, d, b, c} : Roles<Sample>{b, d, c, a, b, c};
+    return rowPhase == 1 ? Roles<Sample>{c, a, b, d, false} : Roles<Sample>{b, d, c, a, true};
 }
 
-// The vector steps over [xBegin, xEnd): whole steps from xBegin, then one last step that may
-// overlap the one before (it writes the same values again). Every start keeps the parity of
-// xBegin, so one set of masks serves all steps; the last start is therefore at xEnd - Step or
-// one before it, and at most one pixel is left for the plain routine. Returns the last start, or
-// a value below xBegin when the run is shorter than one step.
-template <int Step>
-int lastStart(int xBegin, int xEnd) {
-    int last = xEnd - Step;
-    if (((last - xBegin) & 1) != 0) {
-        --last;
+// The lane masks of a step, by the parity of its first column: `odd` is set in the lanes of
+// columns with column phase 1, `greenLeft` where row y's green is in column x - 1 (the column's
+// phase differs from the row's). Lanes are `elementBytes` wide.
+struct StepMasks {
+    __m256i odd;
+    __m256i greenLeft;
+};
+
+OSTREL_AVX2 StepMasks stepMasks(int firstOdd, int rowPhase, int elementBytes) {
+    // Alternate elements, starting with phase firstOdd.
+    const __m256i evenFirst = elementBytes == 1 ? _mm256_set1_epi16(static_cast<short>(0xFF00))
+                                                : _mm256_set1_epi32(static_cast<int>(0xFFFF0000));
+    const __m256i odd = firstOdd != 0 ? _mm256_xor_si256(evenFirst, _mm256_set1_epi8(-1))
+                                      : evenFirst;
+    const __m256i greenLeft = rowPhase == 1 ? _mm256_xor_si256(odd, _mm256_set1_epi8(-1)) : odd;
+    return {odd, greenLeft};
+}
+
+// Runs `stepper.at(x, masks, stream)` over [xBegin, xEnd), which holds at least one step: whole
+// steps, and a last one that overlaps the one before (it writes the same values again). With
+// streaming, the steps between the first and the last start where the destination is 32-byte
+// aligned (`alignedStart`, less than one step after xBegin) and stream.
+template <int Step, typename Stepper>
+OSTREL_AVX2 inline void runSteps(Stepper &stepper, int xBegin, int xEnd, int alignedStart,
+                                 const StepMasks masks[2], int colPhase0) {
+    auto masksAt = [&](int x) -> const StepMasks & { return masks[(colPhase0 ^ x) & 1]; };
+    int x = xBegin;
+    if (alignedStart >= 0) {
+        if (alignedStart > xBegin) {
+            stepper.template at<false>(xBegin, masksAt(xBegin));
+        }
+        for (x = alignedStart; x + Step <= xEnd; x += Step) {
+            stepper.template at<true>(x, masksAt(x));
+        }
+    } else {
+        for (; x + Step <= xEnd; x += Step) {
+            stepper.template at<false>(x, masksAt(x));
+        }
     }
-    return last;
+    if (x < xEnd) {
+        stepper.template at<false>(xEnd - Step, masksAt(xEnd - Step));
+    }
+}
+
+// The first x >= xBegin where out + x * pixelBytes is 32-byte aligned (pixelBytes 3 or 6: a step
+// of 96 bytes then keeps it aligned).
+inline int alignedStartFor(const std::uint8_t *outRow, int xBegin, int pixelBytes) {
+    for (int x = xBegin; x < xBegin + 32; ++x) {
+        if ((reinterpret_cast<std::uintptr_t>(outRow + x * pixelBytes) & 31) == 0) {
+            return x;
+        }
+    }
+    return -1;  // rows not even 2-byte aligned: no streaming
 }
 
 // ---- 8-bit samples ----------------------------------------------------------------------------
@@ -137,9 +190,11 @@ struct ByteStep {
 
 // 16-weighted sum of one colour for 32 pixels: 9 x near-row near + 3 x near-row far + 3 x far-row
 // near + far-row far, as two vectors of 16-bit sums (lanes in unpack order), then scaled and
-// packed back to 32 bytes in pixel order.
+// packed back to 32 bytes in pixel order. Factors below 2048 scale in one multiply; larger ones
+// (below 32768) with the sum shifted first and a cap, since the result may pass 255.
+template <bool SmallFactors>
 OSTREL_AVX2 inline __m256i colourBytes(__m256i nearNear, __m256i nearFar, __m256i farNear,
-                                       __m256i farFar, __m256i factor2) {
+                                       __m256i farFar, __m256i factor) {
     const __m256i w93 = _mm256_set1_epi16(0x0309);  // bytes 9, 3
     const __m256i w31 = _mm256_set1_epi16(0x0103);  // bytes 3, 1
     const __m256i sumLo = _mm256_add_epi16(
@@ -148,111 +203,119 @@ OSTREL_AVX2 inline __m256i colourBytes(__m256i nearNear, __m256i nearFar, __m256
     const __m256i sumHi = _mm256_add_epi16(
         _mm256_maddubs_epi16(_mm256_unpackhi_epi8(nearNear, nearFar), w93),
         _mm256_maddubs_epi16(_mm256_unpackhi_epi8(farNear, farFar), w31));
-    // (sum x factor) >> 11 = high half of (16 x sum) x (2 x factor): both fit in 16 bits.
-    const __m256i cap = _mm256_set1_epi16(255);
-    const __m256i lo = _mm256_min_epu16(_mm256_mulhi_epu16(_mm256_slli_epi16(sumLo, 4), factor2), cap);
-    const __m256i hi = _mm256_min_epu16(_mm256_mulhi_epu16(_mm256_slli_epi16(sumHi, 4), factor2), cap);
-    return _mm256_packus_epi16(lo, hi);
-}
-
-// 32 pixels from column x. `oddMask` is set in the bytes of columns with column phase 1, and
-// `greenMask` where row y's green is in column x - 1.
-OSTREL_AVX2 inline ByteStep bytePixels(const Roles<std::uint8_t> &r, int x, __m256i oddMask,
-                                       __m256i greenMask, __m256i redFactor2,
-                                       __m256i blueFactor2) {
-    // Red sits at column phase 0: in column x itself (far one at x - 2) where x has phase 0, else
-    // in x - 1 (far one at x + 1). Blue the other way round.
-    const __m256i rn0 = load(r.redNear + x), rnM1 = load(r.redNear + x - 1);
-    const __m256i rnM2 = load(r.redNear + x - 2), rnP1 = load(r.redNear + x + 1);
-    const __m256i rf0 = load(r.redFar + x), rfM1 = load(r.redFar + x - 1);
-    const __m256i rfM2 = load(r.redFar + x - 2), rfP1 = load(r.redFar + x + 1);
-    const __m256i bn0 = load(r.blueNear + x), bnM1 = load(r.blueNear + x - 1);
-    const __m256i bnM2 = load(r.blueNear + x - 2), bnP1 = load(r.blueNear + x + 1);
-    const __m256i bf0 = load(r.blueFar + x), bfM1 = load(r.blueFar + x - 1);
-    const __m256i bfM2 = load(r.blueFar + x - 2), bfP1 = load(r.blueFar + x + 1);
-
-    ByteStep s;
-    s.red = colourBytes(pick(rn0, rnM1, oddMask), pick(rnM2, rnP1, oddMask),
-                        pick(rf0, rfM1, oddMask), pick(rfM2, rfP1, oddMask), redFactor2);
-    s.blue = colourBytes(pick(bnM1, bn0, oddMask), pick(bnP1, bnM2, oddMask),
-                         pick(bfM1, bf0, oddMask), pick(bfP1, bfM2, oddMask), blueFactor2);
-    // The greens: row y's in x or x - 1, row y-1's in the other one. The rows y-1 and y are the
-    // near rows of red and blue, so their loads are already there.
-    const bool bIsRedNear = r.greenB == r.redNear;
-    const __m256i b0 = bIsRedNear ? rn0 : bn0, bM1 = bIsRedNear ? rnM1 : bnM1;
-    const __m256i c0 = bIsRedNear ? bn0 : rn0, cM1 = bIsRedNear ? bnM1 : rnM1;
-    const __m256i gC = pick(c0, cM1, greenMask);
-    const __m256i gB = pick(bM1, b0, greenMask);
-    // Floor of the mean: the rounding-up average minus the lost half.
-    s.green = _mm256_sub_epi8(_mm256_avg_epu8(gB, gC),
-                              _mm256_and_si256(_mm256_xor_si256(gB, gC), _mm256_set1_epi8(1)));
-    return s;
-}
-
-OSTREL_AVX2 __m256i maskForParity(int firstIsOdd, int elementBytes) {
-    alignas(32) std::uint8_t bytes[32];
-    for (int i = 0; i < 32; ++i) {
-        const int element = i / elementBytes;
-        bytes[i] = ((element & 1) ^ firstIsOdd) != 0 ? 0xFF : 0x00;
+    if constexpr (SmallFactors) {
+        // factor holds 32 x k: (sum x k) >> 11 is the high half of sum x 32k, below 4080, which
+        // the pack caps at 255.
+        return _mm256_packus_epi16(_mm256_mulhi_epu16(sumLo, factor),
+                                   _mm256_mulhi_epu16(sumHi, factor));
+    } else {
+        // factor holds 2 x k: (sum x k) >> 11 is the high half of (16 x sum) x 2k.
+        const __m256i cap = _mm256_set1_epi16(255);
+        const __m256i lo =
+            _mm256_min_epu16(_mm256_mulhi_epu16(_mm256_slli_epi16(sumLo, 4), factor), cap);
+        const __m256i hi =
+            _mm256_min_epu16(_mm256_mulhi_epu16(_mm256_slli_epi16(sumHi, 4), factor), cap);
+        return _mm256_packus_epi16(lo, hi);
     }
-    return load(bytes);
+}
+
+template <bool SmallFactors>
+struct ByteStepper {
+    Roles<std::uint8_t> roles;
+    __m256i redFactor;
+    __m256i blueFactor;
+    std::uint8_t *outRow;
+    bool fourBytes;
+    TripleMasks triples;
+
+    // 32 pixels from column x.
+    OSTREL_AVX2 inline ByteStep compute(int x, const StepMasks &m) const {
+        const Roles<std::uint8_t> &r = roles;
+        // Red sits at column phase 0: in column x itself (far one at x - 2) where x has phase 0,
+        // else in x - 1 (far one at x + 1). Blue the other way round.
+        const __m256i rn0 = load(r.redNear + x), rnM1 = load(r.redNear + x - 1);
+        const __m256i rnM2 = load(r.redNear + x - 2), rnP1 = load(r.redNear + x + 1);
+        const __m256i rf0 = load(r.redFar + x), rfM1 = load(r.redFar + x - 1);
+        const __m256i rfM2 = load(r.redFar + x - 2), rfP1 = load(r.redFar + x + 1);
+        const __m256i bn0 = load(r.blueNear + x), bnM1 = load(r.blueNear + x - 1);
+        const __m256i bnM2 = load(r.blueNear + x - 2), bnP1 = load(r.blueNear + x + 1);
+        const __m256i bf0 = load(r.blueFar + x), bfM1 = load(r.blueFar + x - 1);
+        const __m256i bfM2 = load(r.blueFar + x - 2), bfP1 = load(r.blueFar + x + 1);
+
+        ByteStep s;
+        s.red = colourBytes<SmallFactors>(pick(rn0, rnM1, m.odd), pick(rnM2, rnP1, m.odd),
+                                          pick(rf0, rfM1, m.odd), pick(rfM2, rfP1, m.odd),
+                                          redFactor);
+        s.blue = colourBytes<SmallFactors>(pick(bnM1, bn0, m.odd), pick(bnP1, bnM2, m.odd),
+                                           pick(bfM1, bf0, m.odd), pick(bfP1, bfM2, m.odd),
+                                           blueFactor);
+        // The greens: row y's in x or x - 1, row y-1's in the other one. Rows y-1 and y are the
+        // near rows of red and blue, so their samples are loaded already.
+        const __m256i b0 = r.rowBIsRedNear ? rn0 : bn0;
+        const __m256i bM1 = r.rowBIsRedNear ? rnM1 : bnM1;
+        const __m256i c0 = r.rowBIsRedNear ? bn0 : rn0;
+        const __m256i cM1 = r.rowBIsRedNear ? bnM1 : rnM1;
+        const __m256i gC = pick(c0, cM1, m.greenLeft);
+        const __m256i gB = pick(bM1, b0, m.greenLeft);
+        // Floor of the mean: the rounding-up average minus the lost half.
+        s.green = _mm256_sub_epi8(_mm256_avg_epu8(gB, gC),
+                                  _mm256_and_si256(_mm256_xor_si256(gB, gC), _mm256_set1_epi8(1)));
+        return s;
+    }
+
+    template <bool Stream>
+    OSTREL_AVX2 inline void at(int x, const StepMasks &m) {
+        const ByteStep s = compute(x, m);
+        if (!fourBytes) {
+            storeTriples<Stream>(outRow + 3 * x, s.blue, s.green, s.red, triples);
+            return;
+        }
+        const __m256i keep = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+        const __m256i bgLo = _mm256_unpacklo_epi8(s.blue, s.green);
+        const __m256i bgHi = _mm256_unpackhi_epi8(s.blue, s.green);
+        const __m256i r0Lo = _mm256_unpacklo_epi8(s.red, _mm256_setzero_si256());
+        const __m256i r0Hi = _mm256_unpackhi_epi8(s.red, _mm256_setzero_si256());
+        const __m256i q0 = _mm256_unpacklo_epi16(bgLo, r0Lo);  // pixels 0-3 | 16-19
+        const __m256i q1 = _mm256_unpackhi_epi16(bgLo, r0Lo);  // 4-7 | 20-23
+        const __m256i q2 = _mm256_unpacklo_epi16(bgHi, r0Hi);  // 8-11 | 24-27
+        const __m256i q3 = _mm256_unpackhi_epi16(bgHi, r0Hi);  // 12-15 | 28-31
+        std::uint8_t *out = outRow + 4 * x;
+        storeKeeping(out, _mm256_permute2x128_si256(q0, q1, 0x20), keep);
+        storeKeeping(out + 32, _mm256_permute2x128_si256(q2, q3, 0x20), keep);
+        storeKeeping(out + 64, _mm256_permute2x128_si256(q0, q1, 0x31), keep);
+        storeKeeping(out + 96, _mm256_permute2x128_si256(q2, q3, 0x31), keep);
+    }
+};
+
+template <bool SmallFactors>
+OSTREL_AVX2 void rowBytesWith(const Geometry &g, const RowWindow<std::uint8_t> &w, int y,
+                              int xBegin, int xEnd) {
+    constexpr int kStep = 32;
+    const int rowPhase = g.rowPhase0 ^ (y & 1);
+    ByteStepper<SmallFactors> stepper;
+    stepper.roles = rolesFor(w, rowPhase);
+    const std::uint32_t scale = SmallFactors ? 32 : 2;
+    stepper.redFactor = _mm256_set1_epi16(static_cast<short>(g.redFactor * scale));
+    stepper.blueFactor = _mm256_set1_epi16(static_cast<short>(g.blueFactor * scale));
+    stepper.outRow = g.dst + y * g.dstStride;
+    stepper.fourBytes = g.dstBytes == 4;
+    if (!stepper.fourBytes) {
+        stepper.triples = makeTripleMasks(1);
+    }
+    const StepMasks masks[2] = {stepMasks(0, rowPhase, 1), stepMasks(1, rowPhase, 1)};
+    const int aligned =
+        g.streamStores && !stepper.fourBytes ? alignedStartFor(stepper.outRow, xBegin, 3) : -1;
+    runSteps<kStep>(stepper, xBegin, xEnd, aligned, masks, g.colPhase0);
 }
 
 OSTREL_AVX2 void rowBytes(const Geometry &g, const RowWindow<std::uint8_t> &w, int y, int xBegin,
                           int xEnd) {
-    constexpr int kStep = 32;
-    const int last = lastStart<kStep>(xBegin, xEnd);
-    if (last < xBegin) {
+    if (xEnd - xBegin < 32) {
         rowPortable<std::uint8_t>(g, w, y, xBegin, xEnd);
-        return;
-    }
-    const int rowPhase = g.rowPhase0 ^ (y & 1);
-    const Roles<std::uint8_t> roles = rolesFor(w, rowPhase);
-    const int firstOdd = g.colPhase0 ^ (xBegin & 1);
-    const __m256i oddMask = maskForParity(firstOdd, 1);
-    // Row y's green is in column x when x's phase equals the row's, else in x - 1.
-    const __m256i greenMask = rowPhase == 1 ? _mm256_xor_si256(oddMask, _mm256_set1_epi8(-1))
-                                            : oddMask;
-    const __m256i redFactor2 = _mm256_set1_epi16(static_cast<std::int16_t>(g.redFactor * 2));
-    const __m256i blueFactor2 = _mm256_set1_epi16(static_cast<std::int16_t>(g.blueFactor * 2));
-    std::uint8_t *outRow = g.dst + y * g.dstStride;
-
-    if (g.dstBytes == 3) {
-        const TripleMasks masks = makeTripleMasks(1);
-        for (int x = xBegin;; x += kStep) {
-            x = x > last ? last : x;
-            const ByteStep s = bytePixels(roles, x, oddMask, greenMask, redFactor2, blueFactor2);
-            storeTriples(outRow + 3 * x, s.blue, s.green, s.red, masks);
-            if (x == last) {
-                break;
-            }
-        }
+    } else if (g.redFactor < 2048 && g.blueFactor < 2048) {
+        rowBytesWith<true>(g, w, y, xBegin, xEnd);
     } else {
-        const __m256i keep = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
-        const __m256i zero = _mm256_setzero_si256();
-        for (int x = xBegin;; x += kStep) {
-            x = x > last ? last : x;
-            const ByteStep s = bytePixels(roles, x, oddMask, greenMask, redFactor2, blueFactor2);
-            const __m256i bgLo = _mm256_unpacklo_epi8(s.blue, s.green);
-            const __m256i bgHi = _mm256_unpackhi_epi8(s.blue, s.green);
-            const __m256i r0Lo = _mm256_unpacklo_epi8(s.red, zero);
-            const __m256i r0Hi = _mm256_unpackhi_epi8(s.red, zero);
-            const __m256i q0 = _mm256_unpacklo_epi16(bgLo, r0Lo);  // pixels 0-3 | 16-19
-            const __m256i q1 = _mm256_unpackhi_epi16(bgLo, r0Lo);  // 4-7 | 20-23
-            const __m256i q2 = _mm256_unpacklo_epi16(bgHi, r0Hi);  // 8-11 | 24-27
-            const __m256i q3 = _mm256_unpackhi_epi16(bgHi, r0Hi);  // 12-15 | 28-31
-            std::uint8_t *out = outRow + 4 * x;
-            storeKeeping(out, _mm256_permute2x128_si256(q0, q1, 0x20), keep);
-            storeKeeping(out + 32, _mm256_permute2x128_si256(q2, q3, 0x20), keep);
-            storeKeeping(out + 64, _mm256_permute2x128_si256(q0, q1, 0x31), keep);
-            storeKeeping(out + 96, _mm256_permute2x128_si256(q2, q3, 0x31), keep);
-            if (x == last) {
-                break;
-            }
-        }
-    }
-    if (last + kStep < xEnd) {
-        rowPortable<std::uint8_t>(g, w, y, last + kStep, xEnd);
+        rowBytesWith<false>(g, w, y, xBegin, xEnd);
     }
 }
 
@@ -281,93 +344,96 @@ OSTREL_AVX2 inline __m256i colourWords(__m256i nearNear, __m256i nearFar, __m256
     return _mm256_min_epu16(_mm256_mulhi_epu16(_mm256_slli_epi16(sum, 2), factor8), cap);
 }
 
-OSTREL_AVX2 inline WordStep wordPixels(const Roles<std::uint16_t> &r, int x, __m256i oddMask,
-                                       __m256i greenMask, __m256i redFactor8,
-                                       __m256i blueFactor8) {
-    const __m256i cap = _mm256_set1_epi16(1023);
-    const __m256i rn0 = loadWords(r.redNear + x, cap), rnM1 = loadWords(r.redNear + x - 1, cap);
-    const __m256i rnM2 = loadWords(r.redNear + x - 2, cap);
-    const __m256i rnP1 = loadWords(r.redNear + x + 1, cap);
-    const __m256i rf0 = loadWords(r.redFar + x, cap), rfM1 = loadWords(r.redFar + x - 1, cap);
-    const __m256i rfM2 = loadWords(r.redFar + x - 2, cap);
-    const __m256i rfP1 = loadWords(r.redFar + x + 1, cap);
-    const __m256i bn0 = loadWords(r.blueNear + x, cap);
-    const __m256i bnM1 = loadWords(r.blueNear + x - 1, cap);
-    const __m256i bnM2 = loadWords(r.blueNear + x - 2, cap);
-    const __m256i bnP1 = loadWords(r.blueNear + x + 1, cap);
-    const __m256i bf0 = loadWords(r.blueFar + x, cap), bfM1 = loadWords(r.blueFar + x - 1, cap);
-    const __m256i bfM2 = loadWords(r.blueFar + x - 2, cap);
-    const __m256i bfP1 = loadWords(r.blueFar + x + 1, cap);
+struct WordStepper {
+    Roles<std::uint16_t> roles;
+    __m256i redFactor8;
+    __m256i blueFactor8;
+    std::uint8_t *outRow;
+    bool fourWords;
+    TripleMasks triples;
 
-    WordStep s;
-    s.red = colourWords(pick(rn0, rnM1, oddMask), pick(rnM2, rnP1, oddMask),
-                        pick(rf0, rfM1, oddMask), pick(rfM2, rfP1, oddMask), redFactor8, cap);
-    s.blue = colourWords(pick(bnM1, bn0, oddMask), pick(bnP1, bnM2, oddMask),
-                         pick(bfM1, bf0, oddMask), pick(bfP1, bfM2, oddMask), blueFactor8, cap);
-    const bool bIsRedNear = r.greenB == r.redNear;
-    const __m256i b0 = bIsRedNear ? rn0 : bn0, bM1 = bIsRedNear ? rnM1 : bnM1;
-    const __m256i c0 = bIsRedNear ? bn0 : rn0, cM1 = bIsRedNear ? bnM1 : rnM1;
-    const __m256i gC = pick(c0, cM1, greenMask);
-    const __m256i gB = pick(bM1, b0, greenMask);
-    s.green = _mm256_srli_epi16(_mm256_add_epi16(gB, gC), 1);
-    return s;
-}
+    // 16 pixels from column x.
+    OSTREL_AVX2 inline WordStep compute(int x, const StepMasks &m) const {
+        const Roles<std::uint16_t> &r = roles;
+        const __m256i cap = _mm256_set1_epi16(1023);
+        const __m256i rn0 = loadWords(r.redNear + x, cap);
+        const __m256i rnM1 = loadWords(r.redNear + x - 1, cap);
+        const __m256i rnM2 = loadWords(r.redNear + x - 2, cap);
+        const __m256i rnP1 = loadWords(r.redNear + x + 1, cap);
+        const __m256i rf0 = loadWords(r.redFar + x, cap);
+        const __m256i rfM1 = loadWords(r.redFar + x - 1, cap);
+        const __m256i rfM2 = loadWords(r.redFar + x - 2, cap);
+        const __m256i rfP1 = loadWords(r.redFar + x + 1, cap);
+        const __m256i bn0 = loadWords(r.blueNear + x, cap);
+        const __m256i bnM1 = loadWords(r.blueNear + x - 1, cap);
+        const __m256i bnM2 = loadWords(r.blueNear + x - 2, cap);
+        const __m256i bnP1 = loadWords(r.blueNear + x + 1, cap);
+        const __m256i bf0 = loadWords(r.blueFar + x, cap);
+        const __m256i bfM1 = loadWords(r.blueFar + x - 1, cap);
+        const __m256i bfM2 = loadWords(r.blueFar + x - 2, cap);
+        const __m256i bfP1 = loadWords(r.blueFar + x + 1, cap);
+
+        WordStep s;
+        s.red = colourWords(pick(rn0, rnM1, m.odd), pick(rnM2, rnP1, m.odd),
+                            pick(rf0, rfM1, m.odd), pick(rfM2, rfP1, m.odd), redFactor8, cap);
+        s.blue = colourWords(pick(bnM1, bn0, m.odd), pick(bnP1, bnM2, m.odd),
+                             pick(bfM1, bf0, m.odd), pick(bfP1, bfM2, m.odd), blueFactor8, cap);
+        const __m256i b0 = r.rowBIsRedNear ? rn0 : bn0;
+        const __m256i bM1 = r.rowBIsRedNear ? rnM1 : bnM1;
+        const __m256i c0 = r.rowBIsRedNear ? bn0 : rn0;
+        const __m256i cM1 = r.rowBIsRedNear ? bnM1 : rnM1;
+        const __m256i gC = pick(c0, cM1, m.greenLeft);
+        const __m256i gB = pick(bM1, b0, m.greenLeft);
+        s.green = _mm256_srli_epi16(_mm256_add_epi16(gB, gC), 1);
+        return s;
+    }
+
+    template <bool Stream>
+    OSTREL_AVX2 inline void at(int x, const StepMasks &m) {
+        const WordStep s = compute(x, m);
+        if (!fourWords) {
+            storeTriples<Stream>(outRow + 6 * x, s.blue, s.green, s.red, triples);
+            return;
+        }
+        const __m256i keep =
+            _mm256_set1_epi64x(static_cast<long long>(0xFFFF000000000000ull));
+        const __m256i bgLo = _mm256_unpacklo_epi16(s.blue, s.green);
+        const __m256i bgHi = _mm256_unpackhi_epi16(s.blue, s.green);
+        const __m256i r0Lo = _mm256_unpacklo_epi16(s.red, _mm256_setzero_si256());
+        const __m256i r0Hi = _mm256_unpackhi_epi16(s.red, _mm256_setzero_si256());
+        const __m256i q0 = _mm256_unpacklo_epi32(bgLo, r0Lo);  // pixels 0-1 | 8-9
+        const __m256i q1 = _mm256_unpackhi_epi32(bgLo, r0Lo);  // 2-3 | 10-11
+        const __m256i q2 = _mm256_unpacklo_epi32(bgHi, r0Hi);  // 4-5 | 12-13
+        const __m256i q3 = _mm256_unpackhi_epi32(bgHi, r0Hi);  // 6-7 | 14-15
+        std::uint8_t *out = outRow + 8 * x;
+        storeKeeping(out, _mm256_permute2x128_si256(q0, q1, 0x20), keep);
+        storeKeeping(out + 32, _mm256_permute2x128_si256(q2, q3, 0x20), keep);
+        storeKeeping(out + 64, _mm256_permute2x128_si256(q0, q1, 0x31), keep);
+        storeKeeping(out + 96, _mm256_permute2x128_si256(q2, q3, 0x31), keep);
+    }
+};
 
 OSTREL_AVX2 void rowWords(const Geometry &g, const RowWindow<std::uint16_t> &w, int y,
                           int xBegin, int xEnd) {
     constexpr int kStep = 16;
-    const int last = lastStart<kStep>(xBegin, xEnd);
-    if (last < xBegin) {
+    if (xEnd - xBegin < kStep) {
         rowPortable<std::uint16_t>(g, w, y, xBegin, xEnd);
         return;
     }
     const int rowPhase = g.rowPhase0 ^ (y & 1);
-    const Roles<std::uint16_t> roles = rolesFor(w, rowPhase);
-    const int firstOdd = g.colPhase0 ^ (xBegin & 1);
-    const __m256i oddMask = maskForParity(firstOdd, 2);
-    const __m256i greenMask = rowPhase == 1 ? _mm256_xor_si256(oddMask, _mm256_set1_epi8(-1))
-                                            : oddMask;
-    const __m256i redFactor8 = _mm256_set1_epi16(static_cast<std::int16_t>(g.redFactor * 8));
-    const __m256i blueFactor8 = _mm256_set1_epi16(static_cast<std::int16_t>(g.blueFactor * 8));
-    std::uint8_t *outRow = g.dst + y * g.dstStride;
-
-    if (g.dstBytes == 6) {
-        const TripleMasks masks = makeTripleMasks(2);
-        for (int x = xBegin;; x += kStep) {
-            x = x > last ? last : x;
-            const WordStep s = wordPixels(roles, x, oddMask, greenMask, redFactor8, blueFactor8);
-            storeTriples(outRow + 6 * x, s.blue, s.green, s.red, masks);
-            if (x == last) {
-                break;
-            }
-        }
-    } else {
-        const __m256i keep = _mm256_set1_epi64x(static_cast<long long>(0xFFFF000000000000ull));
-        const __m256i zero = _mm256_setzero_si256();
-        for (int x = xBegin;; x += kStep) {
-            x = x > last ? last : x;
-            const WordStep s = wordPixels(roles, x, oddMask, greenMask, redFactor8, blueFactor8);
-            const __m256i bgLo = _mm256_unpacklo_epi16(s.blue, s.green);
-            const __m256i bgHi = _mm256_unpackhi_epi16(s.blue, s.green);
-            const __m256i r0Lo = _mm256_unpacklo_epi16(s.red, zero);
-            const __m256i r0Hi = _mm256_unpackhi_epi16(s.red, zero);
-            const __m256i q0 = _mm256_unpacklo_epi32(bgLo, r0Lo);  // pixels 0-1 | 8-9
-            const __m256i q1 = _mm256_unpackhi_epi32(bgLo, r0Lo);  // 2-3 | 10-11
-            const __m256i q2 = _mm256_unpacklo_epi32(bgHi, r0Hi);  // 4-5 | 12-13
-            const __m256i q3 = _mm256_unpackhi_epi32(bgHi, r0Hi);  // 6-7 | 14-15
-            std::uint8_t *out = outRow + 8 * x;
-            storeKeeping(out, _mm256_permute2x128_si256(q0, q1, 0x20), keep);
-            storeKeeping(out + 32, _mm256_permute2x128_si256(q2, q3, 0x20), keep);
-            storeKeeping(out + 64, _mm256_permute2x128_si256(q0, q1, 0x31), keep);
-            storeKeeping(out + 96, _mm256_permute2x128_si256(q2, q3, 0x31), keep);
-            if (x == last) {
-                break;
-            }
-        }
+    WordStepper stepper;
+    stepper.roles = rolesFor(w, rowPhase);
+    stepper.redFactor8 = _mm256_set1_epi16(static_cast<short>(g.redFactor * 8));
+    stepper.blueFactor8 = _mm256_set1_epi16(static_cast<short>(g.blueFactor * 8));
+    stepper.outRow = g.dst + y * g.dstStride;
+    stepper.fourWords = g.dstBytes == 8;
+    if (!stepper.fourWords) {
+        stepper.triples = makeTripleMasks(2);
     }
-    if (last + kStep < xEnd) {
-        rowPortable<std::uint16_t>(g, w, y, last + kStep, xEnd);
-    }
+    const StepMasks masks[2] = {stepMasks(0, rowPhase, 2), stepMasks(1, rowPhase, 2)};
+    const int aligned =
+        g.streamStores && !stepper.fourWords ? alignedStartFor(stepper.outRow, xBegin, 6) : -1;
+    runSteps<kStep>(stepper, xBegin, xEnd, aligned, masks, g.colPhase0);
 }
 
 }  // namespace
@@ -389,6 +455,8 @@ void rowAvx2Words(const Geometry &g, const RowWindow<std::uint16_t> &w, int y, i
     rowWords(g, w, y, xBegin, xEnd);
 }
 
+void finishStreaming() { _mm_sfence(); }
+
 #else  // no x86: the plain routines only
 
 bool useAvx2() { return false; }
@@ -404,6 +472,8 @@ void rowAvx2Words(const Geometry &g, const RowWindow<std::uint16_t> &w, int y, i
                   int xEnd) {
     rowPortable<std::uint16_t>(g, w, y, xBegin, xEnd);
 }
+
+void finishStreaming() {}
 
 #endif
 

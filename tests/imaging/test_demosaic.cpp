@@ -449,5 +449,24 @@ TEST_F(DemosaicMatchesReference, LargeFrameOnManyThreads) {
     }
 }
 
+TEST_F(DemosaicMatchesReference, FramesLargeEnoughForStreamingStores) {
+    // Outputs from 16 MB on are written past the caches, from aligned positions that differ from
+    // row to row when the stride is not a multiple of 32.
+    std::mt19937 rng(77);
+    setWorkerThreadCount(2);
+    for (bool wide : {false, true}) {
+        const Mosaic m = wide ? randomMosaic(1999, 1409, 1023, rng)
+                              : randomMosaic(2501, 2237, 255, rng);
+        Reconstruction run;
+        run.wide = wide;
+        run.outBits = wide ? 48 : 24;
+        run.gains = ColourGains{2, 100, 100, 333};
+        check(m, run, Region::All, rng, "streaming");
+        if (HasFailure()) {
+            return;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace ostrel::imaging
