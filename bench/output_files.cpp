@@ -187,19 +187,24 @@ public:
     RatioReporter() : ConsoleReporter(OO_Tabular) {}
     void ReportRuns(const std::vector<Run> &runs) override {
         for (const Run &run : runs) {
-            if (!run.error_occurred) {
-                seconds_[run.run_name.function_name] = run.GetAdjustedRealTime();  // run unit
+            if (run.error_occurred) {
+                continue;
+            }
+            // With --benchmark_repetitions the median stands for the runs; otherwise each run.
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.run_type == Run::RT_Iteration || median) {
+                times_[run.run_name.function_name] = run.GetAdjustedRealTime();
             }
         }
         ConsoleReporter::ReportRuns(runs);
     }
     double time(const std::string &name) const {
-        auto found = seconds_.find(name);
-        return found == seconds_.end() ? 0.0 : found->second;
+        auto found = times_.find(name);
+        return found == times_.end() ? 0.0 : found->second;
     }
 
 private:
-    std::map<std::string, double> seconds_;  // by registered name, in milliseconds
+    std::map<std::string, double> times_;  // by registered name, in milliseconds
 };
 
 }  // namespace
