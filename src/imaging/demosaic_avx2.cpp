@@ -327,63 +327,58 @@ struct WordStep {
     __m256i red;
 };
 
-OSTREL_AVX2 inline __m256i loadWords(const std::uint16_t *p, __m256i cap) {
-    return _mm256_min_epu16(load(p), cap);
-}
-
-// 9 x near + 3 x (nearFar + farNear) + farFar, scaled and capped at 1023. Every term is a sample of
-// at most 1023, so the sum (at most 16368) and 4 x sum fit in 16 bits.
+// 9 x near + 3 x (nearFar + farNear) + farFar, scaled and capped at 1023. Every term is a sample
+// limited to 1023, so the sum (at most 16368) fits in 16 bits; so does 4 x sum. Factors below 2048
+// scale the sum itself (factor holds 32 x k), larger ones (below 8192) 4 x sum (factor holds 8 x k).
+template <bool SmallFactors>
 OSTREL_AVX2 inline __m256i colourWords(__m256i nearNear, __m256i nearFar, __m256i farNear,
-                                       __m256i farFar, __m256i factor8, __m256i cap) {
+                                       __m256i farFar, __m256i factor, __m256i cap) {
     const __m256i sum = _mm256_add_epi16(
-        _mm256_add_epi16(_mm256_mullo_epi16(nearNear, _mm256_set1_epi16(9)),
-                         _mm256_mullo_epi16(_mm256_add_epi16(nearFar, farNear),
+        _mm256_add_epi16(_mm256_mullo_epi16(_mm256_min_epu16(nearNear, cap), _mm256_set1_epi16(9)),
+                         _mm256_mullo_epi16(_mm256_add_epi16(_mm256_min_epu16(nearFar, cap),
+                                                             _mm256_min_epu16(farNear, cap)),
                                             _mm256_set1_epi16(3))),
-        farFar);
-    // (sum x factor) >> 11 = high half of (4 x sum) x (8 x factor).
-    return _mm256_min_epu16(_mm256_mulhi_epu16(_mm256_slli_epi16(sum, 2), factor8), cap);
+        _mm256_min_epu16(farFar, cap));
+    const __m256i scaled = SmallFactors ? sum : _mm256_slli_epi16(sum, 2);
+    return _mm256_min_epu16(_mm256_mulhi_epu16(scaled, factor), cap);
 }
 
+template <bool SmallFactors>
 struct WordStepper {
     Roles<std::uint16_t> roles;
-    __m256i redFactor8;
-    __m256i blueFactor8;
+    __m256i redFactor;
+    __m256i blueFactor;
     std::uint8_t *outRow;
     bool fourWords;
     TripleMasks triples;
 
-    // 16 pixels from column x.
+    // 16 pixels from column x. Samples above 1023 are limited after the selection, where fewer
+    // vectors remain.
     OSTREL_AVX2 inline WordStep compute(int x, const StepMasks &m) const {
         const Roles<std::uint16_t> &r = roles;
         const __m256i cap = _mm256_set1_epi16(1023);
-        const __m256i rn0 = loadWords(r.redNear + x, cap);
-        const __m256i rnM1 = loadWords(r.redNear + x - 1, cap);
-        const __m256i rnM2 = loadWords(r.redNear + x - 2, cap);
-        const __m256i rnP1 = loadWords(r.redNear + x + 1, cap);
-        const __m256i rf0 = loadWords(r.redFar + x, cap);
-        const __m256i rfM1 = loadWords(r.redFar + x - 1, cap);
-        const __m256i rfM2 = loadWords(r.redFar + x - 2, cap);
-        const __m256i rfP1 = loadWords(r.redFar + x + 1, cap);
-        const __m256i bn0 = loadWords(r.blueNear + x, cap);
-        const __m256i bnM1 = loadWords(r.blueNear + x - 1, cap);
-        const __m256i bnM2 = loadWords(r.blueNear + x - 2, cap);
-        const __m256i bnP1 = loadWords(r.blueNear + x + 1, cap);
-        const __m256i bf0 = loadWords(r.blueFar + x, cap);
-        const __m256i bfM1 = loadWords(r.blueFar + x - 1, cap);
-        const __m256i bfM2 = loadWords(r.blueFar + x - 2, cap);
-        const __m256i bfP1 = loadWords(r.blueFar + x + 1, cap);
+        const __m256i rn0 = load(r.redNear + x), rnM1 = load(r.redNear + x - 1);
+        const __m256i rnM2 = load(r.redNear + x - 2), rnP1 = load(r.redNear + x + 1);
+        const __m256i rf0 = load(r.redFar + x), rfM1 = load(r.redFar + x - 1);
+        const __m256i rfM2 = load(r.redFar + x - 2), rfP1 = load(r.redFar + x + 1);
+        const __m256i bn0 = load(r.blueNear + x), bnM1 = load(r.blueNear + x - 1);
+        const __m256i bnM2 = load(r.blueNear + x - 2), bnP1 = load(r.blueNear + x + 1);
+        const __m256i bf0 = load(r.blueFar + x), bfM1 = load(r.blueFar + x - 1);
+        const __m256i bfM2 = load(r.blueFar + x - 2), bfP1 = load(r.blueFar + x + 1);
 
         WordStep s;
-        s.red = colourWords(pick(rn0, rnM1, m.odd), pick(rnM2, rnP1, m.odd),
-                            pick(rf0, rfM1, m.odd), pick(rfM2, rfP1, m.odd), redFactor8, cap);
-        s.blue = colourWords(pick(bnM1, bn0, m.odd), pick(bnP1, bnM2, m.odd),
-                             pick(bfM1, bf0, m.odd), pick(bfP1, bfM2, m.odd), blueFactor8, cap);
+        s.red = colourWords<SmallFactors>(pick(rn0, rnM1, m.odd), pick(rnM2, rnP1, m.odd),
+                                          pick(rf0, rfM1, m.odd), pick(rfM2, rfP1, m.odd),
+                                          redFactor, cap);
+        s.blue = colourWords<SmallFactors>(pick(bnM1, bn0, m.odd), pick(bnP1, bnM2, m.odd),
+                                           pick(bfM1, bf0, m.odd), pick(bfP1, bfM2, m.odd),
+                                           blueFactor, cap);
         const __m256i b0 = r.rowBIsRedNear ? rn0 : bn0;
         const __m256i bM1 = r.rowBIsRedNear ? rnM1 : bnM1;
         const __m256i c0 = r.rowBIsRedNear ? bn0 : rn0;
         const __m256i cM1 = r.rowBIsRedNear ? bnM1 : rnM1;
-        const __m256i gC = pick(c0, cM1, m.greenLeft);
-        const __m256i gB = pick(bM1, b0, m.greenLeft);
+        const __m256i gC = _mm256_min_epu16(pick(c0, cM1, m.greenLeft), cap);
+        const __m256i gB = _mm256_min_epu16(pick(bM1, b0, m.greenLeft), cap);
         s.green = _mm256_srli_epi16(_mm256_add_epi16(gB, gC), 1);
         return s;
     }
@@ -413,18 +408,16 @@ struct WordStepper {
     }
 };
 
-OSTREL_AVX2 void rowWords(const Geometry &g, const RowWindow<std::uint16_t> &w, int y,
-                          int xBegin, int xEnd) {
+template <bool SmallFactors>
+OSTREL_AVX2 void rowWordsWith(const Geometry &g, const RowWindow<std::uint16_t> &w, int y,
+                              int xBegin, int xEnd) {
     constexpr int kStep = 16;
-    if (xEnd - xBegin < kStep) {
-        rowPortable<std::uint16_t>(g, w, y, xBegin, xEnd);
-        return;
-    }
     const int rowPhase = g.rowPhase0 ^ (y & 1);
-    WordStepper stepper;
+    WordStepper<SmallFactors> stepper;
     stepper.roles = rolesFor(w, rowPhase);
-    stepper.redFactor8 = _mm256_set1_epi16(static_cast<short>(g.redFactor * 8));
-    stepper.blueFactor8 = _mm256_set1_epi16(static_cast<short>(g.blueFactor * 8));
+    const std::uint32_t scale = SmallFactors ? 32 : 8;
+    stepper.redFactor = _mm256_set1_epi16(static_cast<short>(g.redFactor * scale));
+    stepper.blueFactor = _mm256_set1_epi16(static_cast<short>(g.blueFactor * scale));
     stepper.outRow = g.dst + y * g.dstStride;
     stepper.fourWords = g.dstBytes == 8;
     if (!stepper.fourWords) {
@@ -434,6 +427,17 @@ OSTREL_AVX2 void rowWords(const Geometry &g, const RowWindow<std::uint16_t> &w, 
     const int aligned =
         g.streamStores && !stepper.fourWords ? alignedStartFor(stepper.outRow, xBegin, 6) : -1;
     runSteps<kStep>(stepper, xBegin, xEnd, aligned, masks, g.colPhase0);
+}
+
+OSTREL_AVX2 void rowWords(const Geometry &g, const RowWindow<std::uint16_t> &w, int y,
+                          int xBegin, int xEnd) {
+    if (xEnd - xBegin < 16) {
+        rowPortable<std::uint16_t>(g, w, y, xBegin, xEnd);
+    } else if (g.redFactor < 2048 && g.blueFactor < 2048) {
+        rowWordsWith<true>(g, w, y, xBegin, xEnd);
+    } else {
+        rowWordsWith<false>(g, w, y, xBegin, xEnd);
+    }
 }
 
 }  // namespace
