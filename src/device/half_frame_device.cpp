@@ -30,8 +30,12 @@ std::int32_t HalfFrameDevice::GetHalfFrameSize() {
 }
 
 void HalfFrameDevice::releaseHalfBuffers() {
-    assembly_.release();
-    transfer_.release();
+    for (FrameBuffer &half : halves_) {
+        half.release();
+    }
+    firstHalf_ = 0;
+    secondHalf_ = 1;
+    spareHalf_ = 2;
     for (auto &tags : halfTags_) {
         tags[0] = tags[1] = -1;
     }
@@ -53,9 +57,14 @@ std::int32_t HalfFrameDevice::startHalfCapture(CaptureState state) {
     g.transferBytes = static_cast<std::size_t>(std::max(GetHalfFrameSize(), 0));
     geometry_ = g;
 
-    if (!assembly_.allocate(frameBytes) || !transfer_.allocate(g.transferBytes)) {
-        releaseHalfBuffers();
-        return kStartNoResources;
+    // Each half buffer takes a whole transfer, and the second half of an odd-sized frame its
+    // one byte more.
+    const std::size_t halfBufferBytes = std::max(g.transferBytes, frameBytes - g.halfBytes);
+    for (FrameBuffer &half : halves_) {
+        if (!half.allocate(halfBufferBytes)) {
+            releaseHalfBuffers();
+            return kStartNoResources;
+        }
     }
     const std::size_t slotBytes =
         std::max(static_cast<std::size_t>(std::max(GetFrameBufferSize(), 0)), frameBytes);
@@ -83,18 +92,16 @@ std::int32_t HalfFrameDevice::StopCapture() {
 
 void HalfFrameDevice::acceptHalf(int slot, bool single, RateWindow &window) {
     const HalfGeometry &g = geometry_;
-    const std::uint8_t *data = transfer_.data();
-    const std::size_t copyBytes = std::min(g.halfBytes, g.transferBytes);
-    const std::uint8_t header = data[0];
+    const std::uint8_t header = halves_[spareHalf_].data()[0];
     const std::int32_t tag = header >> 4;
     switch (header & kHalfMarkMask) {
         case platform::camera::kSecondHalfMark:
             halfTags_[slot][0] = tag;
-            std::memcpy(assembly_.data() + g.halfBytes, data, copyBytes);
+            std::swap(spareHalf_, secondHalf_);
             break;
         case platform::camera::kFirstHalfMark:
             halfTags_[slot][1] = tag;
-            std::memcpy(assembly_.data(), data, copyBytes);
+            std::swap(spareHalf_, firstHalf_);
             break;
         default:
             break;  // not a half of any frame: ignored
@@ -103,12 +110,16 @@ void HalfFrameDevice::acceptHalf(int slot, bool single, RateWindow &window) {
         return;
     }
     {
+        const std::uint8_t *first = halves_[firstHalf_].data();
+        const std::uint8_t *second = halves_[secondHalf_].data();
         auto lock = ring_.lockSlot(slot);
+        std::uint8_t *out = ring_.slotData(slot);
         if (dualReadout_ != 0) {
-            reorderTwoSided(assembly_.data(), ring_.slotData(slot), g.height, g.pairs, g.width);
+            reorderTwoSidedSplit(first, second, g.halfBytes, out, g.height, g.pairs, g.width);
         } else {
-            std::memcpy(ring_.slotData(slot), assembly_.data(),
-                        static_cast<std::size_t>(g.width) * g.height);
+            const std::size_t frameBytes = static_cast<std::size_t>(g.width) * g.height;
+            std::memcpy(out, first, g.halfBytes);
+            std::memcpy(out + g.halfBytes, second, frameBytes - g.halfBytes);
         }
         publishFrame(slot);
     }
@@ -131,7 +142,7 @@ std::int32_t HalfFrameDevice::CaptureLoop() {
         if (state == CaptureState::Continuous || state == CaptureState::Single) {
             const bool single = state == CaptureState::Single;
             const int slot = ring_.claimSlotToFill(single);
-            if (transferBytes <= 0 || ReadBulk(transfer_.data(), transferBytes) == 0) {
+            if (transferBytes <= 0 || ReadBulk(halves_[spareHalf_].data(), transferBytes) == 0) {
                 // Retried at once, without acknowledging a pause: the pause waits for a pass
                 // that ends with a finished transfer.
                 std::this_thread::yield();

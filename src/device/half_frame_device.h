@@ -5,6 +5,10 @@
 // In a subsample mode the camera sends a frame of (width / d) x (height / d) pixels (d = 2, 4 or
 // 8 for modes 1..3): the transfers, the assembly and the re-ordering all use that geometry, so
 // every copy stays within the buffers allocated for the capture, whatever the camera sends.
+//
+// The halves are not copied into an assembly buffer: each transfer lands in a spare half buffer,
+// which then takes the place of the first or second half it carries (its tag says which), so a
+// frame costs one pass over its bytes, the re-ordering into its ring slot.
 #pragma once
 
 #include <cstdint>
@@ -18,10 +22,10 @@ class HalfFrameDevice : public CameraDevice {
 public:
     ~HalfFrameDevice() override;
 
-    // 7, 12: prepare the assembly and transfer buffers, then the common start.
+    // 7, 12: prepare the half buffers, then the common start.
     std::int32_t StartSingleCapture() override;
     std::int32_t StartContinuousCapture() override;
-    // 13: the common stop, then the assembly and transfer buffers are freed.
+    // 13: the common stop, then the half buffers are freed.
     std::int32_t StopCapture() override;
     // 47: bytes of one half-frame transfer for the current subsample mode (a whole number of
     // sectors).
@@ -51,8 +55,12 @@ private:
     void releaseHalfBuffers();
     void acceptHalf(int slot, bool single, RateWindow &window);
 
-    FrameBuffer assembly_;
-    FrameBuffer transfer_;
+    // Three half buffers: the first half, the second half and the spare the next transfer goes
+    // into. Capture thread only while a capture runs.
+    FrameBuffer halves_[3];
+    int firstHalf_ = 0;
+    int secondHalf_ = 1;
+    int spareHalf_ = 2;
     HalfGeometry geometry_;
     // Per ring slot: the tags of the second and first halves received, -1 for none. Capture
     // thread only while a capture runs.

@@ -105,15 +105,16 @@ void FrameSynthesizer::preparePatch(std::uint32_t frame) {
 }
 
 template <typename Visit>
-void FrameSynthesizer::forEachMovingSample(Visit &&visit) const {
+void FrameSynthesizer::forEachMovingSample(std::int32_t firstRow, std::int32_t endRow,
+                                           Visit &&visit) const {
     if (area_.empty()) {
         return;
     }
     const std::int32_t w = frameWidth();
-    const std::int32_t h = frameHeight();
+    const std::int32_t h = std::min(frameHeight(), endRow);
     for (std::int32_t y = area_.top; y < area_.bottom; ++y) {
         const std::int32_t fy = mode_.subsampled ? subsampledIndex(y) : y;
-        if (fy < 0 || fy >= h) {
+        if (fy < firstRow || fy >= h) {
             continue;
         }
         const std::uint8_t *row =
@@ -123,7 +124,7 @@ void FrameSynthesizer::forEachMovingSample(Visit &&visit) const {
             if (fx < 0 || fx >= w) {
                 continue;
             }
-            visit(static_cast<std::size_t>(fy) * w + fx, lut_[row[x - area_.left]]);
+            visit(fy, fx, lut_[row[x - area_.left]]);
         }
     }
 }
@@ -141,8 +142,15 @@ void FrameSynthesizer::renderHalf(std::uint32_t frame, bool second, std::uint8_t
         std::memset(out + n, 0, length - n);
     }
     preparePatch(frame);
-    forEachMovingSample([&](std::size_t picture, std::uint8_t value) {
-        const std::size_t readout = readoutIndex(picture);
+    // Readout rows are picture rows: only the rows this half covers are visited.
+    const auto w = static_cast<std::size_t>(frameWidth());
+    const auto firstRow = static_cast<std::int32_t>(start / w);
+    const auto endRow = static_cast<std::int32_t>((start + n + w - 1) / w);
+    forEachMovingSample(firstRow, endRow, [&](std::int32_t y, std::int32_t x, std::uint8_t value) {
+        const auto column = static_cast<std::size_t>(x);
+        const std::size_t inRow =
+            !mode_.twoSided ? column : column < w / 2 ? 2 * column : 2 * (w - 1 - column) + 1;
+        const std::size_t readout = static_cast<std::size_t>(y) * w + inRow;
         if (readout >= start && readout < start + n) {
             out[readout - start] = value;
         }
@@ -158,7 +166,10 @@ void FrameSynthesizer::renderPicture(std::uint32_t frame, std::uint8_t *out) {
         out[pictureIndex(i)] = frame_[i];
     }
     preparePatch(frame);
-    forEachMovingSample([&](std::size_t picture, std::uint8_t value) { out[picture] = value; });
+    const auto w = static_cast<std::size_t>(frameWidth());
+    forEachMovingSample(0, frameHeight(), [&](std::int32_t y, std::int32_t x, std::uint8_t value) {
+        out[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x)] = value;
+    });
 }
 
 }  // namespace ostrel::emulator

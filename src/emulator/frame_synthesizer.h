@@ -54,8 +54,10 @@ public:
 private:
     void rebuild();
     void preparePatch(std::uint32_t frame);
+    // Calls visit(row, column, lit value) for the moving samples in picture rows
+    // [firstRow, endRow).
     template <typename Visit>
-    void forEachMovingSample(Visit &&visit) const;
+    void forEachMovingSample(std::int32_t firstRow, std::int32_t endRow, Visit &&visit) const;
 
     std::shared_ptr<const StillScene> still_;
     ReadoutMode mode_;

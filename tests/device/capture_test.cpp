@@ -77,6 +77,20 @@ TEST(ContinuousCapture, DeliversTheScenesPicturesReordered) {
     EXPECT_NE(camera.renderPicture(0), camera.renderPicture(1));
 }
 
+TEST(ContinuousCapture, HalvesThatSplitARowAreJoinedRight) {
+    // 31 rows: each half ends in the middle of row 15.
+    ScopedCameras cameras(1, smallCamera(kWidth, 31));
+    auto &camera = cameras.camera(0);
+    camera.limitHalves(2);
+    SmallHalfFrameDevice device(kWidth, 31);
+    ASSERT_EQ(device.StartContinuousCapture(), device::kStartOk);
+    ASSERT_TRUE(waitUntil([&] { return newFrame(device); }));
+    std::vector<std::uint8_t> frame(kWidth * 31);
+    ASSERT_EQ(device.GetLatestFrame(frame.data(), 0, 0, 1), 0);
+    device.StopCapture();
+    EXPECT_EQ(frame, deliveredPicture(camera, 0, 0x00, 0x0F));
+}
+
 TEST(ContinuousCapture, OneSidedReadoutIsCopiedAsItComes) {
     ScopedCameras cameras(1, smallCamera(kWidth, kHeight));
     auto &camera = cameras.camera(0);

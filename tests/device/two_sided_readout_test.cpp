@@ -54,5 +54,30 @@ TEST(TwoSidedReadout, FullSensorRowMatchesThePlainVersion) {
     EXPECT_EQ(fast[2 * 6576 - 1], source[2 * pairs + 1]);
 }
 
+TEST(TwoSidedReadout, AFrameInTwoPiecesGivesTheSameRows) {
+    // Splits at a row boundary, inside a row and at the ends all give the whole frame's result.
+    std::mt19937 random(11);
+    const int rows = 5;
+    for (const int pairs : {3, 17, 40}) {
+        const std::size_t bytes = static_cast<std::size_t>(rows) * 2 * pairs;
+        std::vector<std::uint8_t> source(bytes);
+        for (auto &b : source) {
+            b = static_cast<std::uint8_t>(random());
+        }
+        std::vector<std::uint8_t> whole(static_cast<std::size_t>(rows) * 2 * pairs);
+        reorderTwoSidedReference(source.data(), whole.data(), rows, pairs, 2 * pairs);
+        for (std::size_t split : {std::size_t{0}, std::size_t{1}, bytes / 2, 2 * std::size_t(pairs),
+                                  bytes - 1, bytes}) {
+            std::vector<std::uint8_t> second(source.begin() + static_cast<std::ptrdiff_t>(split),
+                                             source.end());
+            second.push_back(0);  // never empty
+            std::vector<std::uint8_t> out(whole.size(), 0xEE);
+            reorderTwoSidedSplit(source.data(), second.data(), split, out.data(), rows, pairs,
+                                 2 * pairs);
+            ASSERT_EQ(out, whole) << "pairs " << pairs << " split " << split;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace ostrel::device
