@@ -125,11 +125,11 @@ SaveResult saveImage(const char *fileName, const imaging::DibImage &image, std::
 SaveResult saveImageWide(const wchar_t *fileName, const imaging::DibImage &image,
                          std::int32_t fileType) {
     if (fileName == nullptr) {
-        return SaveResult::BadFileName;
+        return SaveResult::NameNotConverted;
     }
     char narrow[kWideNameBufferBytes];
     if (!platform::wideToNarrow(fileName, narrow, sizeof narrow)) {
-        return SaveResult::BadFileName;
+        return SaveResult::NameNotConverted;
     }
     return saveImage(narrow, image, fileType);
 }

@@ -30,7 +30,8 @@ inline constexpr std::size_t kWideNameBufferBytes = 1024;
                                    std::int32_t fileType);
 
 // The same with a wide file name, converted first into a buffer of kWideNameBufferBytes bytes
-// (the system's narrow text); BadFileName when it does not convert or does not fit.
+// (the system's narrow text); NameNotConverted when it is missing, does not convert or does not
+// fit with its terminator.
 [[nodiscard]] SaveResult saveImageWide(const wchar_t *fileName, const imaging::DibImage &image,
                                        std::int32_t fileType);
 

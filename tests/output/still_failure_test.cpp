@@ -227,13 +227,20 @@ TEST(StillFailures, WideNameMustFitTheNameBufferWithItsTerminator) {
     const std::wstring wideFits(fits.begin(), fits.end());
     const std::wstring wideTooLong(tooLong.begin(), tooLong.end());
 
-    EXPECT_EQ(saveImageWide(wideTooLong.c_str(), image, 0), SaveResult::BadFileName);
-    EXPECT_EQ(saveImageWide(std::wstring(5000, L'a').c_str(), image, 0), SaveResult::BadFileName);
-    EXPECT_EQ(saveImageWide(nullptr, image, 0), SaveResult::BadFileName);
+    EXPECT_EQ(saveImageWide(wideTooLong.c_str(), image, 0), SaveResult::NameNotConverted);
+    EXPECT_EQ(saveImageWide(std::wstring(5000, L'a').c_str(), image, 0),
+              SaveResult::NameNotConverted);
+    EXPECT_EQ(saveImageWide(nullptr, image, 0), SaveResult::NameNotConverted);
+#if !defined(_WIN32)
+    const wchar_t loneSurrogate[] = {0xD800, L'.', L'b', L'm', L'p', 0};  // no UTF-8 form
+    EXPECT_EQ(saveImageWide(loneSurrogate, image, 0), SaveResult::NameNotConverted);
+#endif
+    // An empty name converts; it is then refused like an empty narrow one.
+    EXPECT_EQ(saveImageWide(L"", image, 0), SaveResult::BadFileName);
     EXPECT_FALSE(std::filesystem::exists(dir.file("x.bmp")));
 #if defined(_WIN32)
     // The system may refuse a path this long; the name itself was accepted.
-    EXPECT_NE(saveImageWide(wideFits.c_str(), image, 0), SaveResult::BadFileName);
+    EXPECT_NE(saveImageWide(wideFits.c_str(), image, 0), SaveResult::NameNotConverted);
 #else
     EXPECT_EQ(saveImageWide(wideFits.c_str(), image, 0), SaveResult::Saved);
     EXPECT_EQ(test::readFile(dir.file("x.bmp")).size(), 1078u + 4 * 4);
