@@ -89,12 +89,24 @@ void reconstruct(benchmark::State &state, bool wide, std::uint16_t outBits, bool
                                                   static_cast<std::int64_t>(out.sizeBytes())));
 }
 
-void BM_Demosaic8To24(benchmark::State &state) { reconstruct(state, false, 24, true); }
-void BM_Demosaic8To24Plain(benchmark::State &state) { reconstruct(state, false, 24, false); }
-void BM_Demosaic8To32(benchmark::State &state) { reconstruct(state, false, 32, true); }
-void BM_Demosaic10To48(benchmark::State &state) { reconstruct(state, true, 48, true); }
-void BM_Demosaic10To64(benchmark::State &state) { reconstruct(state, true, 64, true); }
-void BM_Demosaic10To48Plain(benchmark::State &state) { reconstruct(state, true, 48, false); }
+void BM_Demosaic8To24(benchmark::State &state) {
+    reconstruct(state, false, 24, true);
+}
+void BM_Demosaic8To24Plain(benchmark::State &state) {
+    reconstruct(state, false, 24, false);
+}
+void BM_Demosaic8To32(benchmark::State &state) {
+    reconstruct(state, false, 32, true);
+}
+void BM_Demosaic10To48(benchmark::State &state) {
+    reconstruct(state, true, 48, true);
+}
+void BM_Demosaic10To64(benchmark::State &state) {
+    reconstruct(state, true, 64, true);
+}
+void BM_Demosaic10To48Plain(benchmark::State &state) {
+    reconstruct(state, true, 48, false);
+}
 
 // Reads every byte of the mosaic and writes three bytes per sample with streaming stores, in the
 // same row bands and on the same threads as the reconstruction: no kernel can be faster.
@@ -138,8 +150,7 @@ void BM_OpenCvBayerToBgr(benchmark::State &state) {
         benchmark::DoNotOptimize(out.data);
         benchmark::ClobberMemory();
     }
-    state.SetBytesProcessed(state.iterations() *
-                            (static_cast<std::int64_t>(kWidth) * kHeight * 4));
+    state.SetBytesProcessed(state.iterations() * (static_cast<std::int64_t>(kWidth) * kHeight * 4));
 }
 BENCHMARK(BM_OpenCvBayerToBgr)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 #endif

@@ -5,8 +5,8 @@
 namespace ostrel::imaging {
 
 std::int32_t ApplyKernel(DibImage &destination, ConversionKernel kernel, const DibImage &source,
-                         const KernelRect *rect, std::int32_t x, std::int32_t y,
-                         const void *params, std::int32_t extra) {
+                         const KernelRect *rect, std::int32_t x, std::int32_t y, const void *params,
+                         std::int32_t extra) {
     if (kernel == nullptr || destination.isEmpty() || source.isEmpty()) {
         return 0;
     }

@@ -21,8 +21,8 @@ namespace ostrel::imaging {
 // (0, 0, width, height) and (0, 0). Source and destination may be the same image. Called on the
 // thread that owns the images.
 std::int32_t ApplyKernel(DibImage &destination, ConversionKernel kernel, const DibImage &source,
-                         const KernelRect *rect, std::int32_t x, std::int32_t y,
-                         const void *params, std::int32_t extra);
+                         const KernelRect *rect, std::int32_t x, std::int32_t y, const void *params,
+                         std::int32_t extra);
 
 // Calls a scaling kernel with both whole images (no clipping); 0 when the kernel is null or an
 // image is empty, else the kernel's result.

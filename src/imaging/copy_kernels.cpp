@@ -60,11 +60,17 @@ std::int32_t copyThree(const KernelArgs &args, bool reversed) {
 
 }  // namespace
 
-std::int32_t Copy32To24(const KernelArgs &args) { return copyThree<false>(args, false); }
+std::int32_t Copy32To24(const KernelArgs &args) {
+    return copyThree<false>(args, false);
+}
 
-std::int32_t Copy24Flipped(const KernelArgs &args) { return copyThree<false>(args, true); }
+std::int32_t Copy24Flipped(const KernelArgs &args) {
+    return copyThree<false>(args, true);
+}
 
-std::int32_t SwapRedBlue24(const KernelArgs &args) { return copyThree<true>(args, false); }
+std::int32_t SwapRedBlue24(const KernelArgs &args) {
+    return copyThree<true>(args, false);
+}
 
 std::int32_t CopyRowsFlipped(const KernelArgs &args) {
     RowMap map;

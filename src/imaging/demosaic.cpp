@@ -41,10 +41,10 @@ bool makeGeometry(const KernelArgs &args, Geometry &g) {
     g.colPhase0 = ((mode >> 1) & 1) ^ (r.left & 1);
     g.redFactor = channelFactor<Sample>(gains.redGain);
     g.blueFactor = channelFactor<Sample>(gains.blueGain);
-    g.streamStores = outBytes == 3 * kSampleBytes &&
-                     static_cast<std::size_t>(g.width) * static_cast<std::size_t>(g.height) *
-                             static_cast<std::size_t>(outBytes) >=
-                         kStreamingBytes;
+    g.streamStores = outBytes == 3 * kSampleBytes && static_cast<std::size_t>(g.width) *
+                                                             static_cast<std::size_t>(g.height) *
+                                                             static_cast<std::size_t>(outBytes) >=
+                                                         kStreamingBytes;
     return true;
 }
 
@@ -85,8 +85,7 @@ inline std::uint32_t scaleSmall(std::uint16_t sum, std::uint16_t factor) {
 constexpr int kPlainChunk = 256;
 
 template <typename Sample, bool SmallFactors>
-void planes(const RowRoles<Sample> &r, int x0, int n, int oddPhase,
-            std::uint16_t greenLeftWhenEven,
+void planes(const RowRoles<Sample> &r, int x0, int n, int oddPhase, std::uint16_t greenLeftWhenEven,
             std::uint32_t redFactor, std::uint32_t blueFactor, Sample *blue, Sample *green,
             Sample *red) {
     for (int i = 0; i < n; ++i) {
@@ -191,8 +190,8 @@ void rowPortable(const Geometry &g, const RowWindow<Sample> &w, int y, int xBegi
 
 template bool makeGeometry<std::uint8_t>(const KernelArgs &, Geometry &);
 template bool makeGeometry<std::uint16_t>(const KernelArgs &, Geometry &);
-template void rowPortable<std::uint8_t>(const Geometry &, const RowWindow<std::uint8_t> &, int,
-                                        int, int);
+template void rowPortable<std::uint8_t>(const Geometry &, const RowWindow<std::uint8_t> &, int, int,
+                                        int);
 template void rowPortable<std::uint16_t>(const Geometry &, const RowWindow<std::uint16_t> &, int,
                                          int, int);
 
@@ -282,12 +281,20 @@ std::int32_t border(const KernelArgs &args) {
 
 }  // namespace
 
-std::int32_t Demosaic8(const KernelArgs &args) { return interior<std::uint8_t>(args); }
+std::int32_t Demosaic8(const KernelArgs &args) {
+    return interior<std::uint8_t>(args);
+}
 
-std::int32_t Demosaic8Border(const KernelArgs &args) { return border<std::uint8_t>(args); }
+std::int32_t Demosaic8Border(const KernelArgs &args) {
+    return border<std::uint8_t>(args);
+}
 
-std::int32_t Demosaic10(const KernelArgs &args) { return interior<std::uint16_t>(args); }
+std::int32_t Demosaic10(const KernelArgs &args) {
+    return interior<std::uint16_t>(args);
+}
 
-std::int32_t Demosaic10Border(const KernelArgs &args) { return border<std::uint16_t>(args); }
+std::int32_t Demosaic10Border(const KernelArgs &args) {
+    return border<std::uint16_t>(args);
+}
 
 }  // namespace ostrel::imaging

@@ -28,8 +28,8 @@ namespace ostrel::imaging {
 
 // The colour gains block: the kernels' parameter block (KernelArgs::params points at it).
 struct ColourGains {
-    std::int32_t bayerMode = 0;  // phase of memory row 0, column 0: bit 0 row, bit 1 column
-    std::int32_t redGain = 100;  // 100 = 1.0
+    std::int32_t bayerMode = 0;    // phase of memory row 0, column 0: bit 0 row, bit 1 column
+    std::int32_t redGain = 100;    // 100 = 1.0
     std::int32_t greenGain = 100;  // not used by the reconstruction
     std::int32_t blueGain = 100;
 };

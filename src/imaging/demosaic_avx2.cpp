@@ -74,10 +74,9 @@ OSTREL_AVX2 inline void storeTriples(std::uint8_t *out, __m256i blue, __m256i gr
                                      const TripleMasks &m) {
     __m256i block[3];
     for (int k = 0; k < 3; ++k) {
-        block[k] = _mm256_or_si256(
-            _mm256_or_si256(_mm256_shuffle_epi8(blue, m.plane[k][0]),
-                            _mm256_shuffle_epi8(green, m.plane[k][1])),
-            _mm256_shuffle_epi8(red, m.plane[k][2]));
+        block[k] = _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(blue, m.plane[k][0]),
+                                                   _mm256_shuffle_epi8(green, m.plane[k][1])),
+                                   _mm256_shuffle_epi8(red, m.plane[k][2]));
     }
     // block[k] holds block k of the first lane's pixels low and of the second lane's high.
     const __m256i first = _mm256_permute2x128_si256(block[0], block[1], 0x20);
@@ -137,8 +136,8 @@ OSTREL_AVX2 StepMasks stepMasks(int firstOdd, int rowPhase, int elementBytes) {
     // Alternate elements, starting with phase firstOdd.
     const __m256i evenFirst = elementBytes == 1 ? _mm256_set1_epi16(static_cast<short>(0xFF00))
                                                 : _mm256_set1_epi32(static_cast<int>(0xFFFF0000));
-    const __m256i odd = firstOdd != 0 ? _mm256_xor_si256(evenFirst, _mm256_set1_epi8(-1))
-                                      : evenFirst;
+    const __m256i odd =
+        firstOdd != 0 ? _mm256_xor_si256(evenFirst, _mm256_set1_epi8(-1)) : evenFirst;
     const __m256i greenLeft = rowPhase == 1 ? _mm256_xor_si256(odd, _mm256_set1_epi8(-1)) : odd;
     return {odd, greenLeft};
 }
@@ -197,12 +196,12 @@ OSTREL_AVX2 inline __m256i colourBytes(__m256i nearNear, __m256i nearFar, __m256
                                        __m256i farFar, __m256i factor) {
     const __m256i w93 = _mm256_set1_epi16(0x0309);  // bytes 9, 3
     const __m256i w31 = _mm256_set1_epi16(0x0103);  // bytes 3, 1
-    const __m256i sumLo = _mm256_add_epi16(
-        _mm256_maddubs_epi16(_mm256_unpacklo_epi8(nearNear, nearFar), w93),
-        _mm256_maddubs_epi16(_mm256_unpacklo_epi8(farNear, farFar), w31));
-    const __m256i sumHi = _mm256_add_epi16(
-        _mm256_maddubs_epi16(_mm256_unpackhi_epi8(nearNear, nearFar), w93),
-        _mm256_maddubs_epi16(_mm256_unpackhi_epi8(farNear, farFar), w31));
+    const __m256i sumLo =
+        _mm256_add_epi16(_mm256_maddubs_epi16(_mm256_unpacklo_epi8(nearNear, nearFar), w93),
+                         _mm256_maddubs_epi16(_mm256_unpacklo_epi8(farNear, farFar), w31));
+    const __m256i sumHi =
+        _mm256_add_epi16(_mm256_maddubs_epi16(_mm256_unpackhi_epi8(nearNear, nearFar), w93),
+                         _mm256_maddubs_epi16(_mm256_unpackhi_epi8(farNear, farFar), w31));
     if constexpr (SmallFactors) {
         // factor holds 32 x k: (sum x k) >> 11 is the high half of sum x 32k, below 4080, which
         // the pack caps at 255.
@@ -243,12 +242,12 @@ struct ByteStepper {
         const __m256i bfM2 = load(r.blueFar + x - 2), bfP1 = load(r.blueFar + x + 1);
 
         ByteStep s;
-        s.red = colourBytes<SmallFactors>(pick(rn0, rnM1, m.odd), pick(rnM2, rnP1, m.odd),
-                                          pick(rf0, rfM1, m.odd), pick(rfM2, rfP1, m.odd),
-                                          redFactor);
-        s.blue = colourBytes<SmallFactors>(pick(bnM1, bn0, m.odd), pick(bnP1, bnM2, m.odd),
-                                           pick(bfM1, bf0, m.odd), pick(bfP1, bfM2, m.odd),
-                                           blueFactor);
+        s.red =
+            colourBytes<SmallFactors>(pick(rn0, rnM1, m.odd), pick(rnM2, rnP1, m.odd),
+                                      pick(rf0, rfM1, m.odd), pick(rfM2, rfP1, m.odd), redFactor);
+        s.blue =
+            colourBytes<SmallFactors>(pick(bnM1, bn0, m.odd), pick(bnP1, bnM2, m.odd),
+                                      pick(bfM1, bf0, m.odd), pick(bfP1, bfM2, m.odd), blueFactor);
         // The greens: row y's in x or x - 1, row y-1's in the other one. Rows y-1 and y are the
         // near rows of red and blue, so their samples are loaded already.
         const __m256i b0 = r.rowBIsRedNear ? rn0 : bn0;
@@ -329,7 +328,8 @@ struct WordStep {
 
 // 9 x near + 3 x (nearFar + farNear) + farFar, scaled and capped at 1023. Every term is a sample
 // limited to 1023, so the sum (at most 16368) fits in 16 bits; so does 4 x sum. Factors below 2048
-// scale the sum itself (factor holds 32 x k), larger ones (below 8192) 4 x sum (factor holds 8 x k).
+// scale the sum itself (factor holds 32 x k), larger ones (below 8192) 4 x sum (factor holds 8 x
+// k).
 template <bool SmallFactors>
 OSTREL_AVX2 inline __m256i colourWords(__m256i nearNear, __m256i nearFar, __m256i farNear,
                                        __m256i farFar, __m256i factor, __m256i cap) {
@@ -390,8 +390,7 @@ struct WordStepper {
             storeTriples<Stream>(outRow + 6 * x, s.blue, s.green, s.red, triples);
             return;
         }
-        const __m256i keep =
-            _mm256_set1_epi64x(static_cast<long long>(0xFFFF000000000000ull));
+        const __m256i keep = _mm256_set1_epi64x(static_cast<long long>(0xFFFF000000000000ull));
         const __m256i bgLo = _mm256_unpacklo_epi16(s.blue, s.green);
         const __m256i bgHi = _mm256_unpackhi_epi16(s.blue, s.green);
         const __m256i r0Lo = _mm256_unpacklo_epi16(s.red, _mm256_setzero_si256());
@@ -429,8 +428,8 @@ OSTREL_AVX2 void rowWordsWith(const Geometry &g, const RowWindow<std::uint16_t> 
     runSteps<kStep>(stepper, xBegin, xEnd, aligned, masks, g.colPhase0);
 }
 
-OSTREL_AVX2 void rowWords(const Geometry &g, const RowWindow<std::uint16_t> &w, int y,
-                          int xBegin, int xEnd) {
+OSTREL_AVX2 void rowWords(const Geometry &g, const RowWindow<std::uint16_t> &w, int y, int xBegin,
+                          int xEnd) {
     if (xEnd - xBegin < 16) {
         rowPortable<std::uint16_t>(g, w, y, xBegin, xEnd);
     } else if (g.redFactor < 2048 && g.blueFactor < 2048) {
@@ -447,7 +446,9 @@ bool useAvx2() {
     return present && avx2Allowed.load(std::memory_order_relaxed);
 }
 
-void setAvx2Allowed(bool allowed) { avx2Allowed.store(allowed, std::memory_order_relaxed); }
+void setAvx2Allowed(bool allowed) {
+    avx2Allowed.store(allowed, std::memory_order_relaxed);
+}
 
 void rowAvx2Bytes(const Geometry &g, const RowWindow<std::uint8_t> &w, int y, int xBegin,
                   int xEnd) {
@@ -459,11 +460,15 @@ void rowAvx2Words(const Geometry &g, const RowWindow<std::uint16_t> &w, int y, i
     rowWords(g, w, y, xBegin, xEnd);
 }
 
-void finishStreaming() { _mm_sfence(); }
+void finishStreaming() {
+    _mm_sfence();
+}
 
 #else  // no x86: the plain routines only
 
-bool useAvx2() { return false; }
+bool useAvx2() {
+    return false;
+}
 
 void setAvx2Allowed(bool) {}
 

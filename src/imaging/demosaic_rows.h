@@ -53,11 +53,11 @@ struct Geometry {
     std::ptrdiff_t srcStride;
     std::uint8_t *dst;  // pixel (0, 0) of the destination
     std::ptrdiff_t dstStride;
-    int dstBytes;       // 3 or 4 (bytes), 6 or 8 (words)
+    int dstBytes;  // 3 or 4 (bytes), 6 or 8 (words)
     int width;
     int height;
-    int rowPhase0;      // row phase of row 0
-    int colPhase0;      // column phase of column 0
+    int rowPhase0;  // row phase of row 0
+    int colPhase0;  // column phase of column 0
     std::uint32_t redFactor;
     std::uint32_t blueFactor;
     bool streamStores;  // write whole-frame three-channel output past the caches
@@ -167,8 +167,7 @@ void rowPortable(const Geometry &g, const RowWindow<Sample> &w, int y, int xBegi
 template <typename Sample>
 inline constexpr std::uint32_t kAvx2FactorLimit = sizeof(Sample) == 1 ? 32768u : 8192u;
 
-void rowAvx2Bytes(const Geometry &g, const RowWindow<std::uint8_t> &w, int y, int xBegin,
-                  int xEnd);
+void rowAvx2Bytes(const Geometry &g, const RowWindow<std::uint8_t> &w, int y, int xBegin, int xEnd);
 void rowAvx2Words(const Geometry &g, const RowWindow<std::uint16_t> &w, int y, int xBegin,
                   int xEnd);
 

@@ -29,7 +29,9 @@ constexpr std::size_t kClearBandBytes = std::size_t{1} << 20;
 
 }  // namespace
 
-DibImage::~DibImage() { release(); }
+DibImage::~DibImage() {
+    release();
+}
 
 std::int32_t DibImage::strideFor(std::int32_t width, std::uint16_t bitCount) {
     const std::int64_t bytes = static_cast<std::int64_t>(width) * (bitCount / 8);
@@ -40,17 +42,16 @@ std::int32_t DibImage::strideFor(std::int32_t width, std::uint16_t bitCount) {
     return static_cast<std::int32_t>(stride);
 }
 
-bool DibImage::sameFormat(std::int32_t width, std::int32_t height,
-                          std::uint16_t bitCount) const {
+bool DibImage::sameFormat(std::int32_t width, std::int32_t height, std::uint16_t bitCount) const {
     return pixels_ != nullptr && width_ == width && height_ == height && bitCount_ == bitCount;
 }
 
 void DibImage::clearPixels() {
     const std::size_t total = sizeBytes();
     std::uint8_t *const base = pixels_;
-    const int bands = static_cast<int>(std::min<std::size_t>(
-        (total + kClearBandBytes - 1) / kClearBandBytes,
-        static_cast<std::size_t>(std::numeric_limits<int>::max())));
+    const int bands = static_cast<int>(
+        std::min<std::size_t>((total + kClearBandBytes - 1) / kClearBandBytes,
+                              static_cast<std::size_t>(std::numeric_limits<int>::max())));
     parallelRows(bands, 1, [&](int first, int end) {
         const std::size_t from = static_cast<std::size_t>(first) * kClearBandBytes;
         const std::size_t to = std::min(total, static_cast<std::size_t>(end) * kClearBandBytes);
@@ -70,7 +71,8 @@ bool DibImage::create(std::int32_t width, std::int32_t height, std::uint16_t bit
     }
     release();
     const std::int32_t stride = strideFor(width, bitCount);
-    const std::uint64_t total = static_cast<std::uint64_t>(stride) * static_cast<std::uint64_t>(height);
+    const std::uint64_t total =
+        static_cast<std::uint64_t>(stride) * static_cast<std::uint64_t>(height);
     if (stride == 0 || total > std::numeric_limits<std::uint32_t>::max() ||
         total > std::numeric_limits<std::size_t>::max() / 2) {
         return false;
@@ -195,8 +197,8 @@ bool transferImage(DibImage &destination, const DibImage &source, const KernelRe
         return platform::transferImageSection(destination.deviceContext(), x, y, width, height,
                                               source.deviceContext(), sx, sy);
     }
-    const bool throughTable = source.bitCount() == 8 &&
-                              (destination.bitCount() == 24 || destination.bitCount() == 32);
+    const bool throughTable =
+        source.bitCount() == 8 && (destination.bitCount() == 24 || destination.bitCount() == 32);
     if (!throughTable && source.bitCount() != destination.bitCount()) {
         return false;
     }

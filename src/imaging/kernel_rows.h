@@ -13,13 +13,13 @@ namespace ostrel::imaging::kernel_detail {
 struct RowMap {
     const std::uint8_t *src;  // column `left` of the rectangle's first memory row
     std::ptrdiff_t srcStride;
-    std::uint8_t *dst;        // pixel (x, y) of the destination
+    std::uint8_t *dst;  // pixel (x, y) of the destination
     std::ptrdiff_t dstStride;
-    int width;                // pixels per row
-    int height;               // rows
+    int width;   // pixels per row
+    int height;  // rows
     int srcBytes;
     int dstBytes;
-    bool reversed;            // row i reads rectangle row height - 1 - i
+    bool reversed;  // row i reads rectangle row height - 1 - i
 
     const std::uint8_t *srcRow(int i) const {
         return src + (reversed ? height - 1 - i : i) * srcStride;
@@ -55,10 +55,14 @@ inline std::uint16_t loadWord(const std::uint8_t *p) {
     return v;
 }
 
-inline void storeWord(std::uint8_t *p, std::uint16_t v) { std::memcpy(p, &v, sizeof v); }
+inline void storeWord(std::uint8_t *p, std::uint16_t v) {
+    std::memcpy(p, &v, sizeof v);
+}
 
 // Bits 2..9 of a word: how every 10-bit value is reduced to 8 bits.
-inline std::uint8_t reduceWord(std::uint16_t v) { return static_cast<std::uint8_t>(v >> 2); }
+inline std::uint8_t reduceWord(std::uint16_t v) {
+    return static_cast<std::uint8_t>(v >> 2);
+}
 
 // Rows per band when a whole frame is split over the worker pool.
 inline constexpr int kRowsPerBand = 32;

@@ -80,12 +80,20 @@ std::int32_t reduceColour(const KernelArgs &args, bool reversed) {
 
 }  // namespace
 
-std::int32_t Reduce16To8(const KernelArgs &args) { return reduceMono(args, false); }
+std::int32_t Reduce16To8(const KernelArgs &args) {
+    return reduceMono(args, false);
+}
 
-std::int32_t Reduce16To8Flipped(const KernelArgs &args) { return reduceMono(args, true); }
+std::int32_t Reduce16To8Flipped(const KernelArgs &args) {
+    return reduceMono(args, true);
+}
 
-std::int32_t Reduce48To24(const KernelArgs &args) { return reduceColour(args, false); }
+std::int32_t Reduce48To24(const KernelArgs &args) {
+    return reduceColour(args, false);
+}
 
-std::int32_t Reduce48To24Flipped(const KernelArgs &args) { return reduceColour(args, true); }
+std::int32_t Reduce48To24Flipped(const KernelArgs &args) {
+    return reduceColour(args, true);
+}
 
 }  // namespace ostrel::imaging

@@ -20,9 +20,9 @@ inline std::int32_t sourceIndex(float factor, std::int32_t i, std::int32_t limit
 }
 
 std::int32_t scale(const ScaledKernelArgs &args, int copyBytes) {
-    if (args.dst == nullptr || args.src == nullptr || args.dstWidth <= 0 ||
-        args.dstHeight <= 0 || args.srcWidth <= 0 || args.srcHeight <= 0 ||
-        args.srcBytesPerPixel < copyBytes || args.dstBytesPerPixel < copyBytes) {
+    if (args.dst == nullptr || args.src == nullptr || args.dstWidth <= 0 || args.dstHeight <= 0 ||
+        args.srcWidth <= 0 || args.srcHeight <= 0 || args.srcBytesPerPixel < copyBytes ||
+        args.dstBytesPerPixel < copyBytes) {
         return 0;
     }
     const float fx = static_cast<float>(args.srcWidth) / static_cast<float>(args.dstWidth);
@@ -38,8 +38,7 @@ std::int32_t scale(const ScaledKernelArgs &args, int copyBytes) {
                 columns[k] = sourceIndex(fx, j0 + k, args.srcWidth) * inBytes;
             }
             for (int i = first; i < end; ++i) {
-                const std::int32_t srcRow =
-                    args.srcHeight - 1 - sourceIndex(fy, i, args.srcHeight);
+                const std::int32_t srcRow = args.srcHeight - 1 - sourceIndex(fy, i, args.srcHeight);
                 const std::uint8_t *in =
                     args.src + static_cast<std::ptrdiff_t>(srcRow) * args.srcStride;
                 std::uint8_t *out = args.dst + static_cast<std::ptrdiff_t>(i) * args.dstStride +
@@ -61,8 +60,12 @@ std::int32_t scale(const ScaledKernelArgs &args, int copyBytes) {
 
 }  // namespace
 
-std::int32_t ScaleNearest8(const ScaledKernelArgs &args) { return scale(args, 1); }
+std::int32_t ScaleNearest8(const ScaledKernelArgs &args) {
+    return scale(args, 1);
+}
 
-std::int32_t ScaleNearest24(const ScaledKernelArgs &args) { return scale(args, 3); }
+std::int32_t ScaleNearest24(const ScaledKernelArgs &args) {
+    return scale(args, 3);
+}
 
 }  // namespace ostrel::imaging

@@ -11,8 +11,7 @@ std::int32_t spread(const KernelArgs &args, int sampleBytes) {
     const KernelRect &r = args.srcRect;
     const std::int64_t width = static_cast<std::int64_t>(r.right) - r.left;
     const std::int64_t height = static_cast<std::int64_t>(r.bottom) - r.top;
-    if (args.dst == nullptr || width <= 0 || height <= 0 ||
-        args.dstStride < width * sampleBytes) {
+    if (args.dst == nullptr || width <= 0 || height <= 0 || args.dstStride < width * sampleBytes) {
         return 0;
     }
     const std::size_t packed = static_cast<std::size_t>(width) * sampleBytes;
@@ -33,8 +32,12 @@ std::int32_t spread(const KernelArgs &args, int sampleBytes) {
 
 }  // namespace
 
-std::int32_t SpreadRows8(const KernelArgs &args) { return spread(args, 1); }
+std::int32_t SpreadRows8(const KernelArgs &args) {
+    return spread(args, 1);
+}
 
-std::int32_t SpreadRows16(const KernelArgs &args) { return spread(args, 2); }
+std::int32_t SpreadRows16(const KernelArgs &args) {
+    return spread(args, 2);
+}
 
 }  // namespace ostrel::imaging

@@ -59,8 +59,7 @@ template <bool Swap, bool Alpha>
 std::int32_t widenColour(const KernelArgs &args) {
     constexpr int kBytes = Alpha ? 8 : 6;
     RowMap map;
-    if (!kernel_detail::makeRowMap(args, false, map) || map.srcBytes < 6 ||
-        map.dstBytes < kBytes) {
+    if (!kernel_detail::makeRowMap(args, false, map) || map.srcBytes < 6 || map.dstBytes < kBytes) {
         return 0;
     }
     parallelRows(map.height, kernel_detail::kRowsPerBand, [&](int first, int end) {
@@ -71,8 +70,8 @@ std::int32_t widenColour(const KernelArgs &args) {
                 widenColourRow<kBytes, kBytes, Swap, Alpha>(in, out, map.width);
             } else {
                 for (int j = 0; j < map.width; ++j) {
-                    widenColourRow<0, 0, Swap, Alpha>(in + j * map.srcBytes,
-                                                      out + j * map.dstBytes, 1);
+                    widenColourRow<0, 0, Swap, Alpha>(in + j * map.srcBytes, out + j * map.dstBytes,
+                                                      1);
                 }
             }
         }
@@ -82,13 +81,21 @@ std::int32_t widenColour(const KernelArgs &args) {
 
 }  // namespace
 
-std::int32_t Widen16Mono(const KernelArgs &args) { return widenMono(args); }
+std::int32_t Widen16Mono(const KernelArgs &args) {
+    return widenMono(args);
+}
 
-std::int32_t Widen48(const KernelArgs &args) { return widenColour<false, false>(args); }
+std::int32_t Widen48(const KernelArgs &args) {
+    return widenColour<false, false>(args);
+}
 
-std::int32_t Widen48Alpha(const KernelArgs &args) { return widenColour<false, true>(args); }
+std::int32_t Widen48Alpha(const KernelArgs &args) {
+    return widenColour<false, true>(args);
+}
 
-std::int32_t Widen48SwapRedBlue(const KernelArgs &args) { return widenColour<true, false>(args); }
+std::int32_t Widen48SwapRedBlue(const KernelArgs &args) {
+    return widenColour<true, false>(args);
+}
 
 std::int32_t Widen48SwapRedBlueAlpha(const KernelArgs &args) {
     return widenColour<true, true>(args);

@@ -78,9 +78,9 @@ public:
     }
 
     void setThreadCount(int count) {
-        threadCount_.store(count == 0 ? defaultThreadCount()
-                                      : std::clamp(count, 1, kMaxWorkerThreads),
-                           std::memory_order_relaxed);
+        threadCount_.store(
+            count == 0 ? defaultThreadCount() : std::clamp(count, 1, kMaxWorkerThreads),
+            std::memory_order_relaxed);
     }
 
     int threadCount() const { return threadCount_.load(std::memory_order_relaxed); }
@@ -195,12 +195,20 @@ void parallelRows(int rowCount, int minRowsPerBand,
     pool().run(rowCount, minRowsPerBand, body);
 }
 
-int workerThreadCount() { return pool().threadCount(); }
+int workerThreadCount() {
+    return pool().threadCount();
+}
 
-void setWorkerThreadCount(int threadCount) { pool().setThreadCount(threadCount); }
+void setWorkerThreadCount(int threadCount) {
+    pool().setThreadCount(threadCount);
+}
 
-void shutdownWorkerPool() { pool().shutdown(); }
+void shutdownWorkerPool() {
+    pool().shutdown();
+}
 
-int liveWorkerThreads() { return pool().liveWorkers(); }
+int liveWorkerThreads() {
+    return pool().liveWorkers();
+}
 
 }  // namespace ostrel::imaging

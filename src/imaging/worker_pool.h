@@ -9,7 +9,7 @@
 // The threads are stopped by shutdownWorkerPool, which must be called from an ordinary thread
 // (the library does so when its last context is released), never from a static destructor or
 // the Windows loader's notification: a thread must not be joined while the loader lock is held.
-// A later parallelRows starts the threads again.
+// A later parallelRows starts the threads again. At process exit nothing needs to be called.
 #pragma once
 
 #include "imaging/function_ref.h"
@@ -24,7 +24,8 @@ inline constexpr int kMaxWorkerThreads = 64;
 // on up to workerThreadCount() threads; returns when every band is done. Bands are independent:
 // the body must not rely on their order or on which thread runs them. Does nothing when
 // rowCount <= 0. Any thread.
-void parallelRows(int rowCount, int minRowsPerBand, FunctionRef<void(int firstRow, int endRow)> body);
+void parallelRows(int rowCount, int minRowsPerBand,
+                  FunctionRef<void(int firstRow, int endRow)> body);
 
 // The number of threads a job uses (the caller included); one per core unless changed.
 int workerThreadCount();

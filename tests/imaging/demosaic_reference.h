@@ -15,7 +15,9 @@ struct Mosaic {
     int width = 0;
     int height = 0;
     std::vector<std::uint16_t> samples;  // row by row; bytes for the 8-bit kernels
-    std::uint16_t at(int x, int y) const { return samples[static_cast<std::size_t>(y) * width + x]; }
+    std::uint16_t at(int x, int y) const {
+        return samples[static_cast<std::size_t>(y) * width + x];
+    }
 };
 
 // Where a neighbour outside the image is read: index + 4 below 0, index - 4 at or beyond the
@@ -50,8 +52,8 @@ inline bool inRegion(Region region, int x, int y, int width, int height) {
 // Reconstructs into `out` (rows of `stride` bytes, `pixelBytes` per pixel, words for wide
 // samples) the pixels of the region; every other byte of `out` is left alone.
 inline void referenceDemosaic(const Mosaic &m, bool wide, int bayerMode, std::int32_t redGain,
-                              std::int32_t blueGain, Region region, std::uint8_t *out,
-                              int stride, int pixelBytes) {
+                              std::int32_t blueGain, Region region, std::uint8_t *out, int stride,
+                              int pixelBytes) {
     const int mode = bayerMode >= 0 && bayerMode <= 3 ? bayerMode : 0;
     const int r0 = mode & 1;
     const int c0 = (mode >> 1) & 1;

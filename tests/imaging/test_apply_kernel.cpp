@@ -85,8 +85,7 @@ TEST_F(ApplyKernelTest, RowsAreNumberedBottomUp) {
 TEST_F(ApplyKernelTest, RectangleIsCutToTheDestinationAndTheSourceBySameAmounts) {
     // Hanging over the destination's left and top edges by 2 and 1.
     const KernelRect rect{0, 0, 6, 5};
-    ASSERT_EQ(ApplyKernel(destination_, recordingKernel, source_, &rect, -2, -1, nullptr, 0),
-              1234);
+    ASSERT_EQ(ApplyKernel(destination_, recordingKernel, source_, &rect, -2, -1, nullptr, 0), 1234);
     // Clipped source (2, 1, 6, 5) at destination (0, 0) .. (4, 4): bottom-up rows 5-5, 5-1 and
     // destination y 8 - 4.
     expectRect(lastArgs.srcRect, 2, 0, 6, 4);
@@ -119,11 +118,9 @@ TEST_F(ApplyKernelTest, NothingLeftAfterClippingReturns0WithoutCallingTheKernel)
     const KernelRect beyond{6, 0, 9, 5};
     EXPECT_EQ(ApplyKernel(destination_, recordingKernel, source_, &beyond, 0, 0, nullptr, 0), 0);
     const KernelRect inverted{4, 3, 2, 1};
-    EXPECT_EQ(ApplyKernel(destination_, recordingKernel, source_, &inverted, 0, 0, nullptr, 0),
-              0);
+    EXPECT_EQ(ApplyKernel(destination_, recordingKernel, source_, &inverted, 0, 0, nullptr, 0), 0);
     const KernelRect huge{-2147483647, 0, 2147483647, 5};
-    EXPECT_EQ(ApplyKernel(destination_, recordingKernel, source_, &huge, 2147483647, 0, nullptr,
-                          0),
+    EXPECT_EQ(ApplyKernel(destination_, recordingKernel, source_, &huge, 2147483647, 0, nullptr, 0),
               0);
     EXPECT_EQ(calls, 0);
 }

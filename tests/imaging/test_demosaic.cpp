@@ -134,9 +134,8 @@ TEST_F(DemosaicFormulas, RedGainScalesRedOnlyAndCapsAtTheTopValue) {
         std::int32_t redGain;
         int expectedRed;
     };
-    const Case cases[] = {{false, 200, 200, 255}, {true, 800, 200, 1023},
-                          {false, 200, 0, 0},     {true, 800, 0, 0},
-                          {false, 100, 150, 150}, {true, 600, 150, 900}};
+    const Case cases[] = {{false, 200, 200, 255}, {true, 800, 200, 1023}, {false, 200, 0, 0},
+                          {true, 800, 0, 0},      {false, 100, 150, 150}, {true, 600, 150, 900}};
     for (const Case &c : cases) {
         DibImage raw;
         makeRaw(raw, uniformMosaic(12, 10, c.value), c.wide);
@@ -323,8 +322,8 @@ protected:
         fillRandom(out, rng);
         std::vector<std::uint8_t> expected = bytesOf(out);
         reference::referenceDemosaic(m, run.wide, run.gains.bayerMode, run.gains.redGain,
-                                   run.gains.blueGain, region, expected.data(), out.stride(),
-                                   out.bytesPerPixel());
+                                     run.gains.blueGain, region, expected.data(), out.stride(),
+                                     out.bytesPerPixel());
         const ConversionKernel interior = run.wide ? Demosaic10 : Demosaic8;
         const ConversionKernel border = run.wide ? Demosaic10Border : Demosaic8Border;
         if (region != Region::Border) {
@@ -341,18 +340,18 @@ protected:
             }
             const int y = static_cast<int>(i / out.stride());
             const int x = static_cast<int>(i % out.stride()) / out.bytesPerPixel();
-            FAIL() << what << ": " << m.width << "x" << m.height << " mode "
-                   << run.gains.bayerMode << " gains " << run.gains.redGain << "/"
-                   << run.gains.blueGain << " out " << run.outBits << " region "
-                   << static_cast<int>(region) << ": first difference at pixel " << x << ","
-                   << y << " byte " << i % out.bytesPerPixel() << ": "
-                   << int(actual[i]) << " instead of " << int(expected[i]);
+            FAIL() << what << ": " << m.width << "x" << m.height << " mode " << run.gains.bayerMode
+                   << " gains " << run.gains.redGain << "/" << run.gains.blueGain << " out "
+                   << run.outBits << " region " << static_cast<int>(region)
+                   << ": first difference at pixel " << x << "," << y << " byte "
+                   << i % out.bytesPerPixel() << ": " << int(actual[i]) << " instead of "
+                   << int(expected[i]);
         }
     }
 };
 
-const int kSizes[][2] = {{1, 1},  {2, 3},  {3, 3},  {4, 4},   {5, 7},  {3, 8},  {8, 2},
-                         {6, 5},  {7, 9},  {20, 6}, {21, 7},  {22, 5}, {36, 6}, {37, 9},
+const int kSizes[][2] = {{1, 1},  {2, 3},  {3, 3},  {4, 4},   {5, 7},   {3, 8},  {8, 2},
+                         {6, 5},  {7, 9},  {20, 6}, {21, 7},  {22, 5},  {36, 6}, {37, 9},
                          {38, 8}, {69, 5}, {70, 6}, {67, 35}, {131, 20}};
 
 TEST_F(DemosaicMatchesReference, EveryModeSizeGainAndPath) {
@@ -366,8 +365,7 @@ TEST_F(DemosaicMatchesReference, EveryModeSizeGainAndPath) {
             for (const auto &size : kSizes) {
                 for (int mode = 0; mode < 4; ++mode) {
                     for (const auto &gain : gains) {
-                        const Mosaic m =
-                            randomMosaic(size[0], size[1], wide ? 1023 : 255, rng);
+                        const Mosaic m = randomMosaic(size[0], size[1], wide ? 1023 : 255, rng);
                         Reconstruction run;
                         run.wide = wide;
                         run.outBits = (mode & 1) != 0 ? (wide ? 64 : 32) : (wide ? 48 : 24);
@@ -409,8 +407,8 @@ TEST_F(DemosaicMatchesReference, ArbitraryWordsAndGainsBeyondTheFastRange) {
     // Any 16-bit word can arrive in the 10-bit modes, and stored settings can hold any gain: the
     // fast paths must still agree with the definition (which saturates both).
     std::mt19937 rng(5);
-    const std::int32_t gains[][2] = {{1600, 6400}, {6399, 25599}, {25600, 51200},
-                                     {100000, -7}, {2147483647, -2147483647 - 1}};
+    const std::int32_t gains[][2] = {
+        {1600, 6400}, {6399, 25599}, {25600, 51200}, {100000, -7}, {2147483647, -2147483647 - 1}};
     for (bool avx2 : {true, false}) {
         demosaic_detail::setAvx2Allowed(avx2);
         for (bool wide : {false, true}) {
@@ -455,8 +453,8 @@ TEST_F(DemosaicMatchesReference, FramesLargeEnoughForStreamingStores) {
     std::mt19937 rng(77);
     setWorkerThreadCount(2);
     for (bool wide : {false, true}) {
-        const Mosaic m = wide ? randomMosaic(1999, 1409, 1023, rng)
-                              : randomMosaic(2501, 2237, 255, rng);
+        const Mosaic m =
+            wide ? randomMosaic(1999, 1409, 1023, rng) : randomMosaic(2501, 2237, 255, rng);
         Reconstruction run;
         run.wide = wide;
         run.outBits = wide ? 48 : 24;

@@ -108,8 +108,8 @@ TEST(SwapRows, LongRowsAreExchangedWhole) {
 TEST(Luma24To8, WeightsGreen59Red30Blue11WithIntegerDivision) {
     DibImage colour;
     ASSERT_TRUE(colour.create(4, 2, 24));
-    const std::uint8_t pixels[8][3] = {{0, 0, 0},     {255, 255, 255}, {0, 255, 0},  {0, 0, 255},
-                                       {255, 0, 0},   {1, 2, 3},       {99, 1, 100}, {10, 20, 30}};
+    const std::uint8_t pixels[8][3] = {{0, 0, 0},   {255, 255, 255}, {0, 255, 0},  {0, 0, 255},
+                                       {255, 0, 0}, {1, 2, 3},       {99, 1, 100}, {10, 20, 30}};
     for (int i = 0; i < 8; ++i) {
         std::memcpy(colour.row(i / 4) + 3 * (i % 4), pixels[i], 3);
     }
@@ -221,7 +221,8 @@ TEST(Reduce, ColourWordsReduceEachChannelFrom48And64Bits) {
         for (int y = 0; y < 2; ++y) {
             for (int x = 0; x < 2; ++x) {
                 for (int c = 0; c < 3; ++c) {
-                    setWord(wide, x, y, c, static_cast<std::uint16_t>(400 * y + 100 * x + 4 * c + 1));
+                    setWord(wide, x, y, c,
+                            static_cast<std::uint16_t>(400 * y + 100 * x + 4 * c + 1));
                 }
                 if (bits == 64) {
                     setWord(wide, x, y, 3, 0xFFFF);
@@ -236,7 +237,8 @@ TEST(Reduce, ColourWordsReduceEachChannelFrom48And64Bits) {
                 const int sy = flipped ? 1 - y : y;
                 for (int x = 0; x < 2; ++x) {
                     for (int c = 0; c < 3; ++c) {
-                        ASSERT_EQ(out.row(y)[3 * x + c], ((400 * sy + 100 * x + 4 * c + 1) >> 2) & 255)
+                        ASSERT_EQ(out.row(y)[3 * x + c],
+                                  ((400 * sy + 100 * x + 4 * c + 1) >> 2) & 255)
                             << bits << " " << flipped << " " << x << "," << y << " " << c;
                     }
                 }
@@ -394,9 +396,9 @@ TEST(Widen, ColourShiftsBy6WithOrWithoutSwapAndAlpha) {
         ASSERT_TRUE(in.create(3, 2, c.bits));
         for (int y = 0; y < 2; ++y) {
             for (int x = 0; x < 3; ++x) {
-                setWord(in, x, y, 0, static_cast<std::uint16_t>(1023 - x));      // blue
-                setWord(in, x, y, 1, static_cast<std::uint16_t>(500 + y));       // green
-                setWord(in, x, y, 2, static_cast<std::uint16_t>(x + 3 * y));     // red
+                setWord(in, x, y, 0, static_cast<std::uint16_t>(1023 - x));   // blue
+                setWord(in, x, y, 1, static_cast<std::uint16_t>(500 + y));    // green
+                setWord(in, x, y, 2, static_cast<std::uint16_t>(x + 3 * y));  // red
                 if (c.bits == 64) {
                     setWord(in, x, y, 3, 77);
                 }
@@ -417,7 +419,7 @@ TEST(Widen, ColourShiftsBy6WithOrWithoutSwapAndAlpha) {
                 }
             }
         }
-        EXPECT_EQ(wordAt(out, 0, 0, 0) , c.swap ? 0 : 65472);  // 1023 becomes 65472
+        EXPECT_EQ(wordAt(out, 0, 0, 0), c.swap ? 0 : 65472);  // 1023 becomes 65472
     }
 }
 

@@ -12,12 +12,13 @@ bool createImageSection(const void * /*bitmapInfo*/, ImageSection &section) {
     return false;
 }
 
-void releaseImageSection(ImageSection &section) { section = ImageSection{}; }
+void releaseImageSection(ImageSection &section) {
+    section = ImageSection{};
+}
 
 bool transferImageSection(void * /*destinationContext*/, std::int32_t /*x*/, std::int32_t /*y*/,
-                          std::int32_t /*width*/, std::int32_t /*height*/,
-                          void * /*sourceContext*/, std::int32_t /*sourceX*/,
-                          std::int32_t /*sourceY*/) {
+                          std::int32_t /*width*/, std::int32_t /*height*/, void * /*sourceContext*/,
+                          std::int32_t /*sourceX*/, std::int32_t /*sourceY*/) {
     return false;
 }
 
@@ -34,6 +35,8 @@ std::uint8_t *allocateImageBuffer(std::size_t bytes) {
     return static_cast<std::uint8_t *>(memory);
 }
 
-void freeImageBuffer(std::uint8_t *buffer) { std::free(buffer); }
+void freeImageBuffer(std::uint8_t *buffer) {
+    std::free(buffer);
+}
 
 }  // namespace ostrel::platform

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include <cstring>
 #include <malloc.h>
+#include <cstring>
 
 namespace ostrel::platform {
 
@@ -78,6 +78,8 @@ std::uint8_t *allocateImageBuffer(std::size_t bytes) {
     return static_cast<std::uint8_t *>(memory);
 }
 
-void freeImageBuffer(std::uint8_t *buffer) { _aligned_free(buffer); }
+void freeImageBuffer(std::uint8_t *buffer) {
+    _aligned_free(buffer);
+}
 
 }  // namespace ostrel::platform
