@@ -15,7 +15,9 @@ CameraDevice::~CameraDevice() {
 
 void CameraDevice::Nop() {}
 
-std::int32_t CameraDevice::SetSampleWidth(std::int32_t) { return 0; }
+std::int32_t CameraDevice::SetSampleWidth(std::int32_t) {
+    return 0;
+}
 
 std::int32_t CameraDevice::SetTransferTimeout(std::int32_t value) {
     if (value >= 1 && value <= kMaxTransferTimeout) {
@@ -24,23 +26,37 @@ std::int32_t CameraDevice::SetTransferTimeout(std::int32_t value) {
     return transferTimeout_.load();
 }
 
-std::int32_t CameraDevice::GetTransferTimeout() { return transferTimeout_.load(); }
+std::int32_t CameraDevice::GetTransferTimeout() {
+    return transferTimeout_.load();
+}
 
-float CameraDevice::GetFrameRate() { return frameRate_.load(); }
+float CameraDevice::GetFrameRate() {
+    return frameRate_.load();
+}
 
-std::int32_t CameraDevice::ReservedQuery() { return 1; }
+std::int32_t CameraDevice::ReservedQuery() {
+    return 1;
+}
 
-std::int32_t CameraDevice::GetSingleCaptureStatus() { return 1; }
+std::int32_t CameraDevice::GetSingleCaptureStatus() {
+    return 1;
+}
 
-std::int32_t CameraDevice::ReservedCount() { return 0; }
+std::int32_t CameraDevice::ReservedCount() {
+    return 0;
+}
 
-std::int32_t CameraDevice::GetDeviceCount() { return deviceCount_; }
+std::int32_t CameraDevice::GetDeviceCount() {
+    return deviceCount_;
+}
 
 std::int32_t CameraDevice::IsValidDeviceIndex(std::int32_t index) {
     return (index >= 0 && index < deviceCount_) ? 1 : 0;
 }
 
-std::int32_t CameraDevice::GetDeviceIndex() { return deviceIndex_; }
+std::int32_t CameraDevice::GetDeviceIndex() {
+    return deviceIndex_;
+}
 
 std::int32_t CameraDevice::SelectDevice(std::int32_t index) {
     if (!IsValidDeviceIndex(index)) {
@@ -51,14 +67,13 @@ std::int32_t CameraDevice::SelectDevice(std::int32_t index) {
     return OpenDrive() ? kSelectOk : kSelectFailed;
 }
 
-std::int32_t CameraDevice::SetReadoutWindow(std::int32_t, std::int32_t, std::int32_t,
-                                            std::int32_t, std::int32_t) {
+std::int32_t CameraDevice::SetReadoutWindow(std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                                            std::int32_t) {
     return 1;
 }
 
-std::int32_t CameraDevice::GetReadoutWindow(std::int32_t *x, std::int32_t *y,
-                                            std::int32_t *width, std::int32_t *height,
-                                            std::int32_t *subsampleMode) {
+std::int32_t CameraDevice::GetReadoutWindow(std::int32_t *x, std::int32_t *y, std::int32_t *width,
+                                            std::int32_t *height, std::int32_t *subsampleMode) {
     if (x != nullptr) {
         *x = windowX_;
     }
@@ -77,29 +92,53 @@ std::int32_t CameraDevice::GetReadoutWindow(std::int32_t *x, std::int32_t *y,
     return 0;
 }
 
-std::int32_t CameraDevice::SetMirrorH(std::int32_t) { return 1; }
+std::int32_t CameraDevice::SetMirrorH(std::int32_t) {
+    return 1;
+}
 
-std::int32_t CameraDevice::SetMirrorV(std::int32_t) { return 1; }
+std::int32_t CameraDevice::SetMirrorV(std::int32_t) {
+    return 1;
+}
 
-std::int32_t CameraDevice::GetMirrorHDefault() { return 0; }
+std::int32_t CameraDevice::GetMirrorHDefault() {
+    return 0;
+}
 
-std::int32_t CameraDevice::GetMirrorVDefault() { return 0; }
+std::int32_t CameraDevice::GetMirrorVDefault() {
+    return 0;
+}
 
-std::int32_t CameraDevice::SetCaptureOption(std::int32_t) { return 0; }
+std::int32_t CameraDevice::SetCaptureOption(std::int32_t) {
+    return 0;
+}
 
-std::int32_t CameraDevice::GetCaptureOption() { return 0; }
+std::int32_t CameraDevice::GetCaptureOption() {
+    return 0;
+}
 
-std::int32_t CameraDevice::SetTimingOption(std::int32_t) { return 0; }
+std::int32_t CameraDevice::SetTimingOption(std::int32_t) {
+    return 0;
+}
 
-std::int32_t CameraDevice::GetTimingOption(std::int32_t *) { return 0; }
+std::int32_t CameraDevice::GetTimingOption(std::int32_t *) {
+    return 0;
+}
 
-std::int32_t CameraDevice::SetAuxiliaryOption(std::int32_t) { return 0; }
+std::int32_t CameraDevice::SetAuxiliaryOption(std::int32_t) {
+    return 0;
+}
 
-std::int32_t CameraDevice::GetAuxiliaryOption(std::int32_t) { return 0; }
+std::int32_t CameraDevice::GetAuxiliaryOption(std::int32_t) {
+    return 0;
+}
 
-std::int32_t CameraDevice::ReadSromId(std::int32_t, std::uint8_t *) { return 0; }
+std::int32_t CameraDevice::ReadSromId(std::int32_t, std::uint8_t *) {
+    return 0;
+}
 
-std::int32_t CameraDevice::WriteSromId(std::int32_t, std::int32_t) { return 0; }
+std::int32_t CameraDevice::WriteSromId(std::int32_t, std::int32_t) {
+    return 0;
+}
 
 std::int32_t CameraDevice::bufferDivisor(std::int32_t subsampleMode) {
     switch (subsampleMode) {

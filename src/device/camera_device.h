@@ -224,8 +224,7 @@ protected:
     std::recursive_mutex controlMutex_;
 
 private:
-    bool writeCommandLocked(std::uint8_t opcode, std::uint8_t b1, std::uint8_t b2,
-                            std::uint8_t b3);
+    bool writeCommandLocked(std::uint8_t opcode, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3);
     bool readStatusLocked();
     bool writeStartCommand();
 

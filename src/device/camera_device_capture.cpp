@@ -10,7 +10,9 @@ namespace ostrel::device {
 
 namespace {
 
-constexpr std::int32_t asInt(CaptureState state) { return static_cast<std::int32_t>(state); }
+constexpr std::int32_t asInt(CaptureState state) {
+    return static_cast<std::int32_t>(state);
+}
 
 }  // namespace
 
@@ -57,8 +59,7 @@ std::int32_t CameraDevice::StartSingleCapture() {
 }
 
 std::int32_t CameraDevice::StartContinuousCapture() {
-    return startCapture(CaptureState::Continuous,
-                        static_cast<std::size_t>(GetFrameBufferSize()));
+    return startCapture(CaptureState::Continuous, static_cast<std::size_t>(GetFrameBufferSize()));
 }
 
 std::int32_t CameraDevice::StopCapture() {

@@ -50,8 +50,8 @@ std::int32_t entryNamesEnd(const platform::RegistryKey &key) {
 std::int32_t CameraDevice::Enumerate(std::string_view modelText) {
     deviceCount_ = 0;
     platform::RegistryKey key;
-    const platform::RegistryStatus opened =
-        key.open(platform::RegistryRoot::LocalMachine, kDiskEnumKey, platform::RegistryAccess::Read);
+    const platform::RegistryStatus opened = key.open(platform::RegistryRoot::LocalMachine,
+                                                     kDiskEnumKey, platform::RegistryAccess::Read);
     if (opened != platform::kRegistryOk) {
         deviceIndex_ = 0;
         return opened;

@@ -23,6 +23,8 @@ std::thread startCaptureThread(std::function<void()> body) {
     return std::thread(std::move(body));
 }
 
-void failNextCaptureThreadStarts(int count) { failuresToInject.store(count > 0 ? count : 0); }
+void failNextCaptureThreadStarts(int count) {
+    failuresToInject.store(count > 0 ? count : 0);
+}
 
 }  // namespace ostrel::device

@@ -28,10 +28,12 @@ Device7100VRX::Device7100VRX() {
     }
 }
 
-Device7100VRX::~Device7100VRX() { CloseDrive(); }
+Device7100VRX::~Device7100VRX() {
+    CloseDrive();
+}
 
-std::int32_t Device7100VRX::SetReadoutWindow(std::int32_t, std::int32_t, std::int32_t,
-                                             std::int32_t, std::int32_t subsampleMode) {
+std::int32_t Device7100VRX::SetReadoutWindow(std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                                             std::int32_t subsampleMode) {
     const std::int32_t token = PauseCapture();
     if (token == -1) {
         return kReadoutPauseFailed;
@@ -66,7 +68,8 @@ std::int32_t Device7100VRX::SetGain(std::int32_t value) {
     const auto gain = static_cast<std::uint16_t>(value & 0xFFFF);
     lastGain_.store(gain);
     (void)WriteRegister(camera::registerAddress(camera::Register::GainUpdate), 1);
-    const std::int32_t result = WriteRegister(camera::registerAddress(camera::Register::Gain), gain);
+    const std::int32_t result =
+        WriteRegister(camera::registerAddress(camera::Register::Gain), gain);
     ResumeCapture(token);
     return result;
 }
@@ -77,8 +80,8 @@ std::int32_t Device7100VRX::SetExposure(std::int32_t value) {
         return 0;
     }
     lastExposure_.store(value);
-    const std::int32_t result = WriteRegister(
-        camera::registerAddress(camera::Register::Exposure), static_cast<std::uint16_t>(value));
+    const std::int32_t result = WriteRegister(camera::registerAddress(camera::Register::Exposure),
+                                              static_cast<std::uint16_t>(value));
     ResumeCapture(token);
     return result;
 }

@@ -21,7 +21,9 @@ HalfFrameDevice::HalfFrameDevice() {
     }
 }
 
-HalfFrameDevice::~HalfFrameDevice() { HalfFrameDevice::StopCapture(); }
+HalfFrameDevice::~HalfFrameDevice() {
+    HalfFrameDevice::StopCapture();
+}
 
 std::int32_t HalfFrameDevice::GetHalfFrameSize() {
     const std::int32_t d = bufferDivisor(subsampleMode_.load());

@@ -38,15 +38,15 @@ protected:
     std::int32_t CaptureLoop() override;
 
     // Set by the model's constructor.
-    std::int32_t halfWidth_ = 0;   // pixel pairs per row in the two-sided readout
+    std::int32_t halfWidth_ = 0;    // pixel pairs per row in the two-sided readout
     std::int32_t dualReadout_ = 1;  // rows arrive from both ends and are re-ordered
 
 private:
     // The geometry of the capture in progress, fixed at its start.
     struct HalfGeometry {
-        std::int32_t width = 0;   // pixels per row (after subsampling)
-        std::int32_t height = 0;  // rows
-        std::int32_t pairs = 0;   // pixel pairs per row of the two-sided readout
+        std::int32_t width = 0;         // pixels per row (after subsampling)
+        std::int32_t height = 0;        // rows
+        std::int32_t pairs = 0;         // pixel pairs per row of the two-sided readout
         std::size_t halfBytes = 0;      // image bytes of one half
         std::size_t transferBytes = 0;  // bytes read per half (whole sectors)
     };

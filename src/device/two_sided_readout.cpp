@@ -27,7 +27,7 @@ void reorderRowScalar(const std::uint8_t *src, std::uint8_t *dst, int first, int
 // Reverses the 16 bytes of a register.
 inline __m128i reverseBytes(__m128i v) {
     v = _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));  // bytes within words
-    v = _mm_shufflelo_epi16(v, 0x1B);                             // words within each half
+    v = _mm_shufflelo_epi16(v, 0x1B);                              // words within each half
     v = _mm_shufflehi_epi16(v, 0x1B);
     return _mm_shuffle_epi32(v, 0x4E);  // the two halves
 }
@@ -38,8 +38,8 @@ void reorderRow(const std::uint8_t *src, std::uint8_t *dst, int pairs) {
     for (; j + 16 <= pairs; j += 16) {
         const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src + 2 * j));
         const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src + 2 * j + 16));
-        const __m128i left = _mm_packus_epi16(_mm_and_si128(v0, lowBytes),
-                                              _mm_and_si128(v1, lowBytes));
+        const __m128i left =
+            _mm_packus_epi16(_mm_and_si128(v0, lowBytes), _mm_and_si128(v1, lowBytes));
         const __m128i right = _mm_packus_epi16(_mm_srli_epi16(v0, 8), _mm_srli_epi16(v1, 8));
         _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + j), left);
         _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + 2 * pairs - 16 - j),
@@ -63,9 +63,8 @@ void reorderTwoSided(const std::uint8_t *source, std::uint8_t *destination, int 
     }
 }
 
-void reorderTwoSidedSplit(const std::uint8_t *first, const std::uint8_t *second,
-                          std::size_t split, std::uint8_t *destination, int rows, int pairs,
-                          int rowWidth) {
+void reorderTwoSidedSplit(const std::uint8_t *first, const std::uint8_t *second, std::size_t split,
+                          std::uint8_t *destination, int rows, int pairs, int rowWidth) {
     const std::size_t rowBytes = static_cast<std::size_t>(2) * pairs;
     std::vector<std::uint8_t> straddling;
     for (int r = 0; r < rows; ++r) {

@@ -16,9 +16,8 @@ void reorderTwoSided(const std::uint8_t *source, std::uint8_t *destination, int 
 
 // The same over a frame held in two pieces: source bytes below `split` come from `first`, the
 // rest from `second` at (offset - split). A row that straddles the split is put together first.
-void reorderTwoSidedSplit(const std::uint8_t *first, const std::uint8_t *second,
-                          std::size_t split, std::uint8_t *destination, int rows, int pairs,
-                          int rowWidth);
+void reorderTwoSidedSplit(const std::uint8_t *first, const std::uint8_t *second, std::size_t split,
+                          std::uint8_t *destination, int rows, int pairs, int rowWidth);
 
 // The same, one byte at a time: the reference the fast version is checked against.
 void reorderTwoSidedReference(const std::uint8_t *source, std::uint8_t *destination, int rows,

@@ -170,8 +170,8 @@ bool EmulatedCamera::readyLocked(Clock::time_point now) const {
 void EmulatedCamera::fillStatusLocked(std::uint8_t *out, std::uint32_t length,
                                       Clock::time_point now) {
     std::uint8_t sector[camera::kSectorSize] = {};
-    const std::size_t idLength = std::min<std::size_t>(config_.identification.size(),
-                                                       camera::kModelIdOffset);
+    const std::size_t idLength =
+        std::min<std::size_t>(config_.identification.size(), camera::kModelIdOffset);
     std::memcpy(sector, config_.identification.data(), idLength);
     sector[camera::kModelIdOffset] = config_.modelId0;
     sector[camera::kModelIdOffset + 1] = config_.modelId1;
@@ -191,14 +191,16 @@ EmulatedCamera::Clock::duration EmulatedCamera::halfDurationLocked() const {
 }
 
 double EmulatedCamera::responseLocked() const {
-    const std::uint16_t exposure =
-        clampToRegister(camera::Register::Exposure, words_[registerSlot(camera::Register::Exposure)]);
+    const std::uint16_t exposure = clampToRegister(
+        camera::Register::Exposure, words_[registerSlot(camera::Register::Exposure)]);
     const std::uint16_t gain = clampToRegister(camera::Register::Gain, activeGain_);
     return camera::exposureTimeMicroseconds(exposure) / camera::exposureTimeMicroseconds(100) *
            (gain / 100.0);
 }
 
-void EmulatedCamera::configureLocked() { synthesizer_.configure(activeReadout_, responseLocked()); }
+void EmulatedCamera::configureLocked() {
+    synthesizer_.configure(activeReadout_, responseLocked());
+}
 
 bool EmulatedCamera::readDataLocked(std::uint8_t *out, std::uint32_t length) {
     const Clock::time_point now = Clock::now();
@@ -432,7 +434,9 @@ std::int32_t EmulatedCamera::pictureHeight() const {
     return activeReadout_.subsampled ? config_.height / 2 : config_.height;
 }
 
-std::size_t EmulatedCamera::firstHalfTagIndex() const { return 0; }
+std::size_t EmulatedCamera::firstHalfTagIndex() const {
+    return 0;
+}
 
 std::size_t EmulatedCamera::secondHalfTagIndex() {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -69,7 +69,7 @@ struct ScriptedHalf {
 
 struct CameraCounters {
     std::uint64_t statusReads = 0;
-    std::uint64_t dataReads = 0;  // every read of the data window
+    std::uint64_t dataReads = 0;      // every read of the data window
     std::uint64_t idleDataReads = 0;  // reads of the data window while no half was due
     std::uint64_t commandWrites = 0;
     std::uint64_t startCommands = 0;

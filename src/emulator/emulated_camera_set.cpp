@@ -37,9 +37,9 @@ platform::RegistryValue dwordValue(const char *name, std::uint32_t value) {
 
 // Cameras that show the same scene at the same size share its still rendering.
 std::shared_ptr<const StillScene> stillFor(
-    const EmulatedCameraConfig &config,
-    std::vector<std::shared_ptr<const StillScene>> &rendered) {
-    const std::shared_ptr<const SceneGenerator> scene = config.scene ? config.scene : defaultScene();
+    const EmulatedCameraConfig &config, std::vector<std::shared_ptr<const StillScene>> &rendered) {
+    const std::shared_ptr<const SceneGenerator> scene =
+        config.scene ? config.scene : defaultScene();
     for (const auto &still : rendered) {
         if (&still->generator() == scene.get() && still->width() == config.width &&
             still->height() == config.height) {
@@ -66,8 +66,8 @@ EmulatedCameraSet::EmulatedCameraSet(const std::vector<EmulatedCameraConfig> &co
 }
 
 EmulatedCameraSet::EmulatedCameraSet(int count, const EmulatedCameraConfig &config)
-    : EmulatedCameraSet(std::vector<EmulatedCameraConfig>(static_cast<std::size_t>(count),
-                                                          config)) {}
+    : EmulatedCameraSet(
+          std::vector<EmulatedCameraConfig>(static_cast<std::size_t>(count), config)) {}
 
 std::string EmulatedCameraSet::diskEntryFor(int index) {
     char text[128];

@@ -19,8 +19,7 @@ namespace ostrel::emulator {
 
 inline constexpr int kMaxEmulatedCameras = 8;
 
-class EmulatedCameraSet final : public platform::MachineKeySource,
-                                public platform::RawDriveSource {
+class EmulatedCameraSet final : public platform::MachineKeySource, public platform::RawDriveSource {
 public:
     // One camera per configuration; camera i on drive i, listed as disk entry i.
     explicit EmulatedCameraSet(const std::vector<EmulatedCameraConfig> &configs);

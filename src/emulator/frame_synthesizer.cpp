@@ -148,8 +148,9 @@ void FrameSynthesizer::renderHalf(std::uint32_t frame, bool second, std::uint8_t
     const auto endRow = static_cast<std::int32_t>((start + n + w - 1) / w);
     forEachMovingSample(firstRow, endRow, [&](std::int32_t y, std::int32_t x, std::uint8_t value) {
         const auto column = static_cast<std::size_t>(x);
-        const std::size_t inRow =
-            !mode_.twoSided ? column : column < w / 2 ? 2 * column : 2 * (w - 1 - column) + 1;
+        const std::size_t inRow = !mode_.twoSided  ? column
+                                  : column < w / 2 ? 2 * column
+                                                   : 2 * (w - 1 - column) + 1;
         const std::size_t readout = static_cast<std::size_t>(y) * w + inRow;
         if (readout >= start && readout < start + n) {
             out[readout - start] = value;

@@ -40,7 +40,9 @@ private:
 
 // The subsampled readout keeps every other 2 x 2 cell in both directions, so the colour mosaic
 // keeps its phase: subsampled row y2 is sensor row subsampledSource(y2), and so for columns.
-constexpr std::int32_t subsampledSource(std::int32_t index) { return (index >> 1) * 4 + (index & 1); }
+constexpr std::int32_t subsampledSource(std::int32_t index) {
+    return (index >> 1) * 4 + (index & 1);
+}
 
 // The sensor row or column's index in the subsampled readout, or -1 when it is skipped.
 constexpr std::int32_t subsampledIndex(std::int32_t source) {

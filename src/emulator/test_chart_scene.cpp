@@ -52,8 +52,8 @@ Rgb rainbow(std::int32_t x, std::int32_t width) {
 }
 
 Rgb ramp(std::int32_t x, std::int32_t width) {
-    const auto grey = static_cast<std::uint8_t>(
-        20 + static_cast<std::int64_t>(215) * x / std::max<std::int32_t>(width - 1, 1));
+    const auto grey = static_cast<std::uint8_t>(20 + static_cast<std::int64_t>(215) * x /
+                                                         std::max<std::int32_t>(width - 1, 1));
     return {grey, grey, grey};
 }
 
@@ -110,11 +110,11 @@ Rgb squareColorAt(const SceneRect &square, std::int32_t x, std::int32_t y) {
 }  // namespace
 
 const Rgb TestChartScene::kChartColors[24] = {
-    {115, 82, 68},  {194, 150, 130}, {98, 122, 157}, {87, 108, 67},   {133, 128, 177},
-    {103, 189, 170}, {214, 126, 44}, {80, 91, 166},  {193, 90, 99},   {94, 60, 108},
-    {157, 188, 64}, {224, 163, 46},  {56, 61, 150},  {70, 148, 73},   {175, 54, 60},
-    {231, 199, 31}, {187, 86, 149},  {8, 133, 161},  {243, 243, 242}, {200, 200, 200},
-    {160, 160, 160}, {122, 122, 121}, {85, 85, 85},  {52, 52, 52},
+    {115, 82, 68},   {194, 150, 130}, {98, 122, 157}, {87, 108, 67},   {133, 128, 177},
+    {103, 189, 170}, {214, 126, 44},  {80, 91, 166},  {193, 90, 99},   {94, 60, 108},
+    {157, 188, 64},  {224, 163, 46},  {56, 61, 150},  {70, 148, 73},   {175, 54, 60},
+    {231, 199, 31},  {187, 86, 149},  {8, 133, 161},  {243, 243, 242}, {200, 200, 200},
+    {160, 160, 160}, {122, 122, 121}, {85, 85, 85},   {52, 52, 52},
 };
 
 SceneRect TestChartScene::chartPatch(int index, std::int32_t width, std::int32_t height) {
@@ -180,8 +180,7 @@ void TestChartScene::renderStill(std::uint8_t *mosaic, std::int32_t width,
                 std::fill(row.begin() + l.markerLeft, row.begin() + l.markerRight, kMarker);
             }
             if (y >= l.chartTop && y < l.chartBottom) {
-                std::fill(row.begin() + l.chartLeft, row.begin() + l.chartRight,
-                          kChartBackground);
+                std::fill(row.begin() + l.chartLeft, row.begin() + l.chartRight, kChartBackground);
                 for (const SceneRect &p : patches) {
                     if (y >= p.top && y < p.bottom) {
                         std::fill(row.begin() + p.left, row.begin() + p.right,
@@ -208,25 +207,23 @@ SceneRect TestChartScene::movingArea(std::uint32_t frame, std::int32_t width,
     return squareOf(frame, width, height);
 }
 
-void TestChartScene::renderMoving(std::uint32_t frame, const SceneRect &area,
-                                  std::uint8_t *patch, std::int32_t width,
-                                  std::int32_t height) const {
+void TestChartScene::renderMoving(std::uint32_t frame, const SceneRect &area, std::uint8_t *patch,
+                                  std::int32_t width, std::int32_t height) const {
     const SceneRect square = squareOf(frame, width, height);
     for (std::int32_t y = area.top; y < area.bottom; ++y) {
         std::uint8_t *out = patch + static_cast<std::size_t>(y - area.top) * area.width();
         for (std::int32_t x = area.left; x < area.right; ++x) {
-            const bool inSquare = x >= square.left && x < square.right && y >= square.top &&
-                                  y < square.bottom;
-            const Rgb c = inSquare ? squareColorAt(square, x, y)
-                                   : stillColorAt(x, y, width, height);
+            const bool inSquare =
+                x >= square.left && x < square.right && y >= square.top && y < square.bottom;
+            const Rgb c =
+                inSquare ? squareColorAt(square, x, y) : stillColorAt(x, y, width, height);
             out[x - area.left] = sample(c, x, y);
         }
     }
 }
 
 std::shared_ptr<const SceneGenerator> defaultScene() {
-    static const std::shared_ptr<const SceneGenerator> scene =
-        std::make_shared<TestChartScene>();
+    static const std::shared_ptr<const SceneGenerator> scene = std::make_shared<TestChartScene>();
     return scene;
 }
 

@@ -30,8 +30,7 @@ public:
     // The 24 chart colours, row by row.
     static const Rgb kChartColors[24];
 
-    void renderStill(std::uint8_t *mosaic, std::int32_t width,
-                     std::int32_t height) const override;
+    void renderStill(std::uint8_t *mosaic, std::int32_t width, std::int32_t height) const override;
     SceneRect movingArea(std::uint32_t frame, std::int32_t width,
                          std::int32_t height) const override;
     void renderMoving(std::uint32_t frame, const SceneRect &area, std::uint8_t *patch,

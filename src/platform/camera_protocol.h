@@ -88,7 +88,9 @@ constexpr const RegisterInfo &registerInfo(Register id) {
     return kRegisterMap[0];  // unreachable: every Register has an entry
 }
 
-constexpr std::uint16_t registerAddress(Register id) { return registerInfo(id).address; }
+constexpr std::uint16_t registerAddress(Register id) {
+    return registerInfo(id).address;
+}
 
 // The entry for an address, or null for an address the camera does not know.
 constexpr const RegisterInfo *findRegister(std::uint16_t address) {

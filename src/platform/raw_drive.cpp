@@ -24,8 +24,12 @@ std::unique_ptr<RawDrive> openRawDrive(int number) {
     return openSystemRawDrive(number);
 }
 
-void setRawDriveSource(RawDriveSource *source) { installedSource.store(source); }
+void setRawDriveSource(RawDriveSource *source) {
+    installedSource.store(source);
+}
 
-RawDriveSource *rawDriveSource() { return installedSource.load(); }
+RawDriveSource *rawDriveSource() {
+    return installedSource.load();
+}
 
 }  // namespace ostrel::platform

@@ -440,9 +440,10 @@ TEST(SubsampleModes, EveryCopyStaysWithinItsBuffers) {
         ASSERT_TRUE(waitUntil([&] { return newFrame(device); })) << mode;
         std::vector<std::uint8_t> frame(128 * 64 + 64, 0xEE);
         ASSERT_EQ(device.GetLatestFrame(frame.data(), 0, 0, 1), 0);
-        const std::size_t d = mode == 1 || mode == 17 ? 2 : mode == 2 || mode == 18 ? 4
-                              : mode == 3                ? 8
-                                                         : 1;
+        const std::size_t d = mode == 1 || mode == 17   ? 2
+                              : mode == 2 || mode == 18 ? 4
+                              : mode == 3               ? 8
+                                                        : 1;
         const std::size_t copied = (128 / d) * (64 / d);
         for (std::size_t i = copied; i < frame.size(); ++i) {
             ASSERT_EQ(frame[i], 0xEE) << "mode " << mode << " byte " << i;

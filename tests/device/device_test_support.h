@@ -19,7 +19,7 @@ namespace ostrel::testing {
 
 // A small, fast emulated camera: no pacing, no status round trip.
 inline emulator::EmulatedCameraConfig smallCamera(std::int32_t width = 64,
-                                                   std::int32_t height = 32) {
+                                                  std::int32_t height = 32) {
     emulator::EmulatedCameraConfig config;
     config.width = width;
     config.height = height;
@@ -115,7 +115,8 @@ inline std::optional<std::uint32_t> matchingFrame(emulator::EmulatedCamera &came
                                                   const std::uint8_t *data,
                                                   std::uint32_t framesSent) {
     const std::uint32_t nibble = data[0] >> 4;
-    const std::uint32_t top = framesSent < nibble ? nibble : framesSent - (framesSent - nibble) % 16;
+    const std::uint32_t top =
+        framesSent < nibble ? nibble : framesSent - (framesSent - nibble) % 16;
     for (std::int64_t frame = top; frame >= 0; frame -= 16) {
         const std::vector<std::uint8_t> expected =
             deliveredPicture(camera, static_cast<std::uint32_t>(frame),

@@ -32,8 +32,7 @@ void writeText(const fs::path &path, const std::string &text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
-std::vector<std::uint8_t> readBytes(const fs::path &path, std::uint64_t offset,
-                                    std::size_t count) {
+std::vector<std::uint8_t> readBytes(const fs::path &path, std::uint64_t offset, std::size_t count) {
     std::ifstream in(path, std::ios::binary);
     in.seekg(static_cast<std::streamoff>(offset));
     std::vector<std::uint8_t> bytes(count);
@@ -52,7 +51,8 @@ void writeDrive(const fs::path &path, const std::string &identification, std::ui
         bytes[camera::kStatusSectorOffset + camera::kModelIdOffset + 1] = static_cast<char>(id1);
     }
     fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 class FakeSystem : public ::testing::Test {
@@ -106,8 +106,7 @@ protected:
     fs::path root_, sys_, dev_;
 };
 
-std::string valueText(const std::vector<platform::RegistryValue> &values,
-                      const std::string &name) {
+std::string valueText(const std::vector<platform::RegistryValue> &values, const std::string &name) {
     for (const auto &v : values) {
         if (v.name == name) {
             return std::string(v.data.begin(), v.data.end());
@@ -118,11 +117,10 @@ std::string valueText(const std::vector<platform::RegistryValue> &values,
 
 TEST_F(FakeSystem, DiskListIsWrittenLikeTheWindowsOne) {
     std::vector<platform::RegistryValue> values;
-    ASSERT_TRUE(platform::loadSystemMachineKey("SYSTEM\\CurrentControlSet\\Services\\Disk\\Enum",
-                                               values));
+    ASSERT_TRUE(
+        platform::loadSystemMachineKey("SYSTEM\\CurrentControlSet\\Services\\Disk\\Enum", values));
     using namespace std::string_literals;
-    EXPECT_EQ(valueText(values, "0"),
-              "SCSI\\Disk&Ven_ATA&Prod_Samsung_SSD_860&Rev_1B6Q\\sda&0\0"s);
+    EXPECT_EQ(valueText(values, "0"), "SCSI\\Disk&Ven_ATA&Prod_Samsung_SSD_860&Rev_1B6Q\\sda&0\0"s);
     EXPECT_EQ(valueText(values, "1"),
               "USBSTOR\\Disk&Ven_NEMBRA&Prod_USB3.0_7100VRX&Rev_1.00\\sdb&0\0"s);
     EXPECT_EQ(valueText(values, "3"),
@@ -130,10 +128,10 @@ TEST_F(FakeSystem, DiskListIsWrittenLikeTheWindowsOne) {
     EXPECT_EQ(valueText(values, "4"), "<missing>");  // loop0 has no inquiry data
     EXPECT_EQ(valueText(values, "Count"), "\x04\0\0\0"s);
     // Other keys are not served; the path compares without case.
-    EXPECT_FALSE(platform::loadSystemMachineKey("SYSTEM\\CurrentControlSet\\Services\\Disk",
-                                                values));
-    EXPECT_TRUE(platform::loadSystemMachineKey("system\\currentcontrolset\\services\\disk\\enum",
-                                               values));
+    EXPECT_FALSE(
+        platform::loadSystemMachineKey("SYSTEM\\CurrentControlSet\\Services\\Disk", values));
+    EXPECT_TRUE(
+        platform::loadSystemMachineKey("system\\currentcontrolset\\services\\disk\\enum", values));
 }
 
 TEST_F(FakeSystem, ModelFindsItsCameraAmongTheFiles) {
@@ -179,8 +177,8 @@ TEST_F(FakeSystem, ModelFindsItsCameraAmongTheFiles) {
 
     // Byte 257 of the file's status sector is what a byte register read returns.
     std::fstream file(dev_ / "sdd", std::ios::binary | std::ios::in | std::ios::out);
-    file.seekp(static_cast<std::streamoff>(camera::kStatusSectorOffset +
-                                           camera::kRegisterValueOffset));
+    file.seekp(
+        static_cast<std::streamoff>(camera::kStatusSectorOffset + camera::kRegisterValueOffset));
     file.put(static_cast<char>(0x9E));
     file.close();
     std::uint8_t value = 0;
@@ -228,9 +226,9 @@ TEST_F(FakeSystem, RawDriveHandlesUnalignedBuffersAndPositions) {
     // A write of a few bytes in the middle of a sector keeps its neighbours.
     ASSERT_TRUE(drive->seek(camera::kStatusSectorOffset + 7));
     ASSERT_TRUE(drive->write("xyz", 3));
-    EXPECT_EQ(readBytes(dev_ / "sdb", camera::kStatusSectorOffset, 12),
-              (std::vector<std::uint8_t>{'N', 'E', 'M', 'B', 'R', 'A', ' ', 'x', 'y', 'z', ' ',
-                                         '3'}));
+    EXPECT_EQ(
+        readBytes(dev_ / "sdb", camera::kStatusSectorOffset, 12),
+        (std::vector<std::uint8_t>{'N', 'E', 'M', 'B', 'R', 'A', ' ', 'x', 'y', 'z', ' ', '3'}));
     // The position advances with each transfer.
     ASSERT_TRUE(drive->seek(camera::kStatusSectorOffset));
     ASSERT_TRUE(drive->read(unaligned, 3, &got));

@@ -26,8 +26,8 @@ using Block = std::vector<std::uint8_t>;
 std::vector<Block> commandBlocks(emulator::EmulatedCamera &camera) {
     std::vector<Block> blocks;
     for (const DriveAccess &access : camera.commands()) {
-        blocks.push_back({access.command[0], access.command[1], access.command[2],
-                          access.command[3]});
+        blocks.push_back(
+            {access.command[0], access.command[1], access.command[2], access.command[3]});
     }
     return blocks;
 }
@@ -165,9 +165,10 @@ TEST(ModelStart, WritesGainAndExposureAgainAfterTheStart) {
     ASSERT_EQ(device.SetExposure(2000), 1);
     camera.clearCommands();
     EXPECT_EQ(device.StartContinuousCapture(), device::kStartOk);
-    EXPECT_EQ(commandBlocks(camera),
-              concat({{{0x10, 0, 0, 0}}, wordWrite(0x3003, 1), wordWrite(0x0005, 300),
-                      wordWrite(0x2004, 2000)}));
+    EXPECT_EQ(commandBlocks(camera), concat({{{0x10, 0, 0, 0}},
+                                             wordWrite(0x3003, 1),
+                                             wordWrite(0x0005, 300),
+                                             wordWrite(0x2004, 2000)}));
     EXPECT_EQ(device.captureState(), CaptureState::Continuous);
     EXPECT_EQ(device.StopCapture(), 0);
 

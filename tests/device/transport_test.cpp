@@ -144,8 +144,8 @@ TEST(Probing, SkipsDrivesWithOtherIdentificationAndOrdersByDriveNumber) {
     ScopedCameras cameras({wrongModel, otherText, smallCamera(), newerVersion});
     cameras.set().placeCamera(0, 1);
     cameras.set().placeCamera(1, 3);
-    cameras.set().placeCamera(2, 9);   // index 1: the higher drive number
-    cameras.set().placeCamera(3, 4);   // index 0: the lower one, whatever the list order
+    cameras.set().placeCamera(2, 9);  // index 1: the higher drive number
+    cameras.set().placeCamera(3, 4);  // index 0: the lower one, whatever the list order
     SmallHalfFrameDevice device(64, 32);
     ASSERT_EQ(device.GetDeviceCount(), 4);
 

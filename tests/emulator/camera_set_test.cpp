@@ -26,10 +26,10 @@ std::string readEntry(platform::RegistryKey &key, const char *name) {
 TEST(EmulatedDiskList, ListsOneMatchingEntryPerCamera) {
     testing::ScopedCameras cameras(3, smallCamera());
     platform::RegistryKey key;
-    ASSERT_EQ(key.open(platform::RegistryRoot::LocalMachine,
-                       "SYSTEM\\CurrentControlSet\\Services\\Disk\\Enum",
-                       platform::RegistryAccess::Read),
-              platform::kRegistryOk);
+    ASSERT_EQ(
+        key.open(platform::RegistryRoot::LocalMachine,
+                 "SYSTEM\\CurrentControlSet\\Services\\Disk\\Enum", platform::RegistryAccess::Read),
+        platform::kRegistryOk);
     std::uint32_t count = 0;
     std::uint32_t size = sizeof count;
     ASSERT_EQ(key.query("Count", nullptr, &count, &size), platform::kRegistryOk);

@@ -209,8 +209,8 @@ TEST(EmulatedCommands, GainTakesEffectOnlyWhenEnabled) {
     EXPECT_DOUBLE_EQ(c.camera().response(), 10.23);
     c.wordWrite(0x0005, 100);
     c.wordWrite(0x2004, 0);
-    EXPECT_DOUBLE_EQ(c.camera().response(), camera::exposureTimeMicroseconds(1) /
-                                                camera::exposureTimeMicroseconds(100));
+    EXPECT_DOUBLE_EQ(c.camera().response(),
+                     camera::exposureTimeMicroseconds(1) / camera::exposureTimeMicroseconds(100));
 }
 
 TEST(EmulatedBrightness, FollowsExposureAndGain) {

@@ -48,7 +48,9 @@ TEST(TestChart, ColoursGoThroughTheMosaicOfBayerModeThree) {
         for (std::int32_t yy = r.top; yy < r.bottom; ++yy) {
             for (std::int32_t xx = r.left; xx < r.right; ++xx) {
                 const BayerColor f = bayerColorAt(xx, yy);
-                const std::uint8_t want = f == BayerColor::Red ? c.r : f == BayerColor::Green ? c.g : c.b;
+                const std::uint8_t want = f == BayerColor::Red     ? c.r
+                                          : f == BayerColor::Green ? c.g
+                                                                   : c.b;
                 ASSERT_EQ(at(p, xx, yy), want) << "patch " << i;
             }
         }
@@ -134,8 +136,7 @@ TEST(TestChart, SubsampledReadoutKeepsEveryOtherCell) {
 // A scene of one's own: flat grey with one bright sample that walks along row 1.
 class WalkingDot final : public SceneGenerator {
 public:
-    void renderStill(std::uint8_t *mosaic, std::int32_t width,
-                     std::int32_t height) const override {
+    void renderStill(std::uint8_t *mosaic, std::int32_t width, std::int32_t height) const override {
         ++stillRenderings;
         std::fill(mosaic, mosaic + static_cast<std::size_t>(width) * height, 77);
     }

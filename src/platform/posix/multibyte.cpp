@@ -3,6 +3,8 @@
 
 namespace ostrel::platform {
 
-bool isLeadByte(unsigned char) { return false; }
+bool isLeadByte(unsigned char) {
+    return false;
+}
 
 }  // namespace ostrel::platform

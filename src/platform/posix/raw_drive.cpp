@@ -73,8 +73,8 @@ private:
         auto *out = static_cast<std::uint8_t *>(buffer);
         std::size_t total = 0;
         while (total < length) {
-            const ssize_t n = ::pread(fd_, out + total, length - total,
-                                      static_cast<off_t>(offset + total));
+            const ssize_t n =
+                ::pread(fd_, out + total, length - total, static_cast<off_t>(offset + total));
             if (n < 0) {
                 if (errno == EINTR) {
                     continue;
@@ -94,8 +94,8 @@ private:
         const auto *in = static_cast<const std::uint8_t *>(data);
         std::size_t total = 0;
         while (total < length) {
-            const ssize_t n = ::pwrite(fd_, in + total, length - total,
-                                       static_cast<off_t>(offset + total));
+            const ssize_t n =
+                ::pwrite(fd_, in + total, length - total, static_cast<off_t>(offset + total));
             if (n < 0) {
                 if (errno == EINTR) {
                     continue;

@@ -14,7 +14,6 @@
 #include <cstdlib>
 #include <string>
 
-
 namespace ostrel::platform {
 
 namespace {

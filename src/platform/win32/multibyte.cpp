@@ -5,6 +5,8 @@
 
 namespace ostrel::platform {
 
-bool isLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
+bool isLeadByte(unsigned char c) {
+    return IsDBCSLeadByte(c) != FALSE;
+}
 
 }  // namespace ostrel::platform

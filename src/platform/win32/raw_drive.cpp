@@ -16,8 +16,8 @@ public:
 
     bool seek(std::uint64_t offset) override {
         LONG high = static_cast<LONG>(offset >> 32);
-        const DWORD low = SetFilePointer(handle_, static_cast<LONG>(offset & 0xFFFFFFFFu), &high,
-                                         FILE_BEGIN);
+        const DWORD low =
+            SetFilePointer(handle_, static_cast<LONG>(offset & 0xFFFFFFFFu), &high, FILE_BEGIN);
         return !(low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR);
     }
 
@@ -47,9 +47,9 @@ std::unique_ptr<RawDrive> openSystemRawDrive(int number) {
     }
     char path[32];
     std::snprintf(path, sizeof path, "\\\\.\\PhysicalDrive%d", number);
-    const HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                      0, nullptr);
+    const HANDLE handle =
+        CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         return nullptr;
     }
