@@ -1,8 +1,12 @@
-// The TIFF writer: the image is converted into one packed strip, then written with libtiff.
+// The TIFF writer: the image is converted band by band into a small buffer of packed rows, and
+// each band is appended to the file's one uncompressed strip. The file is the same as if the
+// whole converted picture had been handed to libtiff at once, without a second picture-sized
+// buffer (a 64-bit frame would need 230 MB more, much of a 32-bit process's address space).
 // libtiff's error and warning handlers are set per file (never process-wide, where an
 // application's own use of libtiff would see them): they only note that an error happened.
 #include "output/tiff_writer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -51,19 +55,24 @@ bool layoutFor(std::uint16_t bitCount, TiffLayout &layout) {
     }
 }
 
-// Converts the whole image into strip, whose rows are rowBytes apart (no padding).
-bool fillStrip(const imaging::DibImage &image, const TiffLayout &layout, std::uint8_t *strip,
-               std::size_t rowBytes) {
+// Rows of converted samples appended to the strip at a time: about a megabyte.
+constexpr std::size_t kBandBytes = std::size_t{1} << 20;
+
+// Converts image rows first .. first + count - 1 into band, whose rows are rowBytes apart (no
+// padding).
+bool fillBand(const imaging::DibImage &image, const TiffLayout &layout, std::int32_t first,
+              std::int32_t count, std::uint8_t *band, std::size_t rowBytes) {
     if (layout.convert == nullptr) {
-        for (std::int32_t row = 0; row < image.height(); ++row) {
-            std::memcpy(strip + rowBytes * static_cast<std::size_t>(row), image.row(row), rowBytes);
+        for (std::int32_t i = 0; i < count; ++i) {
+            std::memcpy(band + rowBytes * static_cast<std::size_t>(i), image.row(first + i),
+                        rowBytes);
         }
         return true;
     }
     imaging::KernelArgs args;
-    args.dst = strip;
+    args.dst = band;
     args.src = image.pixels();
-    args.srcRect = {0, 0, image.width(), image.height()};
+    args.srcRect = {0, first, image.width(), first + count};
     args.dstBytesPerPixel = static_cast<std::uint16_t>(image.bytesPerPixel());
     args.srcBytesPerPixel = image.bytesPerPixel();
     args.dstStride = static_cast<std::int32_t>(rowBytes);
@@ -98,16 +107,15 @@ SaveResult writeTiff(const char *fileName, const imaging::DibImage &image) {
         return SaveResult::UnsupportedFormat;
     }
     const std::size_t rowBytes = static_cast<std::size_t>(image.width()) * image.bytesPerPixel();
-    const std::size_t stripBytes = rowBytes * static_cast<std::size_t>(image.height());
-    std::unique_ptr<std::uint8_t[]> strip(new (std::nothrow) std::uint8_t[stripBytes]);
-    if (!strip) {
+    const std::int32_t bandRows = static_cast<std::int32_t>(std::min<std::size_t>(
+        static_cast<std::size_t>(image.height()), std::max<std::size_t>(1, kBandBytes / rowBytes)));
+    const std::size_t bandBytes = rowBytes * static_cast<std::size_t>(bandRows);
+    std::unique_ptr<std::uint8_t[]> band(new (std::nothrow) std::uint8_t[bandBytes]);
+    if (!band) {
         return SaveResult::OutOfMemory;
     }
     if (layout.zeroFirst) {
-        std::memset(strip.get(), 0, stripBytes);
-    }
-    if (!fillStrip(image, layout, strip.get(), rowBytes)) {
-        return SaveResult::UnsupportedFormat;
+        std::memset(band.get(), 0, bandBytes);  // no band ever writes these samples
     }
 
     TiffErrors errors;
@@ -117,7 +125,7 @@ SaveResult writeTiff(const char *fileName, const imaging::DibImage &image) {
     }
     TIFFOpenOptionsSetErrorHandlerExtR(options, onTiffError, &errors);
     TIFFOpenOptionsSetWarningHandlerExtR(options, onTiffWarning, nullptr);
-    TIFF *tiff = TIFFOpenExt(fileName, "w", options);
+    TIFF *tiff = TIFFOpenExt(fileName, "w", options);  // the machine's byte order, as in memory
     TIFFOpenOptionsFree(options);  // the file keeps its own copy of the handlers
     if (tiff == nullptr) {
         return SaveResult::OpenFailed;
@@ -129,14 +137,17 @@ SaveResult writeTiff(const char *fileName, const imaging::DibImage &image) {
     TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, layout.bitsPerSample);
     TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, layout.photometric);
     TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, layout.samplesPerPixel);
-    // The strip itself serves as libtiff's output buffer: uncompressed data is then written
-    // straight from it instead of being copied into a second buffer of the same size. (Without
-    // it libtiff makes its own buffer; the bytes written are the same.)
-    (void)TIFFWriteBufferSetup(tiff, strip.get(), static_cast<tmsize_t>(stripBytes));
-    const tmsize_t written =
-        TIFFWriteEncodedStrip(tiff, 0, strip.get(), static_cast<tmsize_t>(stripBytes));
+    // Uncompressed samples are their own encoding, so each band goes into strip 0 as it is;
+    // libtiff appends every band to the end of the strip and counts its bytes.
+    bool ok = true;
+    for (std::int32_t first = 0; ok && first < image.height(); first += bandRows) {
+        const std::int32_t count = std::min(bandRows, image.height() - first);
+        const tmsize_t bytes = static_cast<tmsize_t>(rowBytes * static_cast<std::size_t>(count));
+        ok = fillBand(image, layout, first, count, band.get(), rowBytes) &&
+             TIFFWriteRawStrip(tiff, 0, band.get(), bytes) == bytes;
+    }
     TIFFClose(tiff);  // writes the directory; a failure there is reported through the handler
-    const bool ok = written == static_cast<tmsize_t>(stripBytes) && !errors.raised;
+    ok = ok && !errors.raised;
     return ok ? SaveResult::Saved : SaveResult::WriteFailed;
 }
 
