@@ -14,6 +14,18 @@ namespace {
 
 using testing::smallCamera;
 
+void setEnvironment(const char *name, const char *value) {
+#ifdef _WIN32
+    _putenv_s(name, value == nullptr ? "" : value);
+#else
+    if (value == nullptr) {
+        ::unsetenv(name);
+    } else {
+        ::setenv(name, value, 1);
+    }
+#endif
+}
+
 std::string readEntry(platform::RegistryKey &key, const char *name) {
     char text[256] = {};
     std::uint32_t size = sizeof text;
@@ -104,18 +116,18 @@ TEST(EmulatorEnvironment, ReadsTheCameraCountAndBandwidth) {
 }
 
 TEST(EmulatorEnvironment, InstallsOnceFromTheEnvironment) {
-    ::setenv("OSTREL_EMULATED_CAMERAS", "3", 1);
-    ::setenv("OSTREL_EMULATED_BANDWIDTH", "0", 1);
+    setEnvironment("OSTREL_EMULATED_CAMERAS", "3");
+    setEnvironment("OSTREL_EMULATED_BANDWIDTH", "0");
     EXPECT_TRUE(installFromEnvironment());
     const auto set = installedEmulatedCameras();
     ASSERT_NE(set, nullptr);
     EXPECT_EQ(set->size(), 3);
     // Later calls change nothing, whatever the environment says now.
-    ::setenv("OSTREL_EMULATED_CAMERAS", "5", 1);
+    setEnvironment("OSTREL_EMULATED_CAMERAS", "5");
     EXPECT_TRUE(installFromEnvironment());
     EXPECT_EQ(installedEmulatedCameras(), set);
-    ::unsetenv("OSTREL_EMULATED_CAMERAS");
-    ::unsetenv("OSTREL_EMULATED_BANDWIDTH");
+    setEnvironment("OSTREL_EMULATED_CAMERAS", nullptr);
+    setEnvironment("OSTREL_EMULATED_BANDWIDTH", nullptr);
 
     // The cameras are found and stream without pacing.
     testing::SmallHalfFrameDevice device(6576, 4384);
