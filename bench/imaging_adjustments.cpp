@@ -1,8 +1,10 @@
 // The output adjustments on a full 6576 x 4384 24-bit frame (86.5 MB), each against a plain
 // memcpy of the same image in the same run: the table adjustments (gamma, contrast, brightness)
 // should stay within twice the copy; sharpness and hue/saturation are reported with their ratio.
-// Prints the ratios after the table (medians when repetitions are asked for, e.g.
-// --benchmark_repetitions=7).
+// Each adjustment runs on one thread (argument 1) and on the worker pool's threads (argument 0,
+// one per core). Prints the ratios after the table (medians when repetitions are asked for, e.g.
+// --benchmark_repetitions=7): on one thread by CPU time, which other work on the machine barely
+// changes, and on all threads by elapsed time.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -67,8 +69,20 @@ void BM_Memcpy(benchmark::State &state) {
     setBytes(state);
 }
 
+// Sets the pool's thread count from the benchmark's argument (0: one per core) for one run.
+class ThreadCount {
+public:
+    explicit ThreadCount(const benchmark::State &state) {
+        setWorkerThreadCount(static_cast<int>(state.range(0)));
+    }
+    ~ThreadCount() { setWorkerThreadCount(0); }
+    ThreadCount(const ThreadCount &) = delete;
+    ThreadCount &operator=(const ThreadCount &) = delete;
+};
+
 // A table adjustment in place on the output image, as the pipeline runs it.
 void tableAdjustment(benchmark::State &state, ConversionKernel kernel, std::int32_t setting) {
+    const ThreadCount threads(state);
     DibImage &out = output();
     std::memcpy(out.pixels(), source().pixels(), out.sizeBytes());
     const SingleValueParams params{setting};
@@ -85,6 +99,7 @@ void BM_Brightness24(benchmark::State &state) { tableAdjustment(state, Brightnes
 
 // Sharpening reads the work image (here the random source) and writes the output image.
 void BM_Sharpen24(benchmark::State &state) {
+    const ThreadCount threads(state);
     DibImage &work = source();
     DibImage &out = output();
     const SingleValueParams params{20};
@@ -98,6 +113,7 @@ void BM_Sharpen24(benchmark::State &state) {
 // Hue and saturation from the random source into the output image, so every iteration sees the
 // same varied colours (in place, repeated passes would drift towards saturated colours).
 void BM_HueSaturation24(benchmark::State &state) {
+    const ThreadCount threads(state);
     DibImage &src = source();
     DibImage &out = output();
     const HueSaturationParams params{40, 0, 60, 10};
@@ -109,28 +125,40 @@ void BM_HueSaturation24(benchmark::State &state) {
 }
 
 BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Gamma24)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Contrast24)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Brightness24)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Sharpen24)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_HueSaturation24)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Gamma24)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Contrast24)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Brightness24)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Sharpen24)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_HueSaturation24)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Shows the table as usual and keeps every repetition's time per iteration (milliseconds).
+// Shows the table as usual and keeps every repetition's elapsed and CPU time per iteration
+// (milliseconds) by benchmark name and argument ("BM_Gamma24/1").
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run> &runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run &run : runs) {
             if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-                times_[run.run_name.function_name].push_back(run.GetAdjustedRealTime());
+                std::string name = run.run_name.function_name;
+                if (!run.run_name.args.empty()) {
+                    name += "/" + run.run_name.args;
+                }
+                real_[name].push_back(run.GetAdjustedRealTime());
+                cpu_[name].push_back(run.GetAdjustedCPUTime());
             }
         }
     }
 
     // The median of the repetitions, or 0 when the benchmark did not run.
-    double median(const std::string &name) const {
-        const auto it = times_.find(name);
-        if (it == times_.end() || it->second.empty()) {
+    double medianReal(const std::string &name) const { return median(real_, name); }
+    double medianCpu(const std::string &name) const { return median(cpu_, name); }
+
+private:
+    using Times = std::map<std::string, std::vector<double>>;
+
+    static double median(const Times &times, const std::string &name) {
+        const auto it = times.find(name);
+        if (it == times.end() || it->second.empty()) {
             return 0.0;
         }
         std::vector<double> t = it->second;
@@ -139,8 +167,8 @@ public:
         return n % 2 == 1 ? t[n / 2] : (t[n / 2 - 1] + t[n / 2]) / 2.0;
     }
 
-private:
-    std::map<std::string, std::vector<double>> times_;
+    Times real_;
+    Times cpu_;
 };
 
 }  // namespace
@@ -152,15 +180,24 @@ int main(int argc, char **argv) {
     }
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double copy = reporter.median("BM_Memcpy");
-    std::printf("\nRatio to memcpy of the 24-bit frame (medians of the repetitions, same run; "
-                "%d worker threads; goal for the table adjustments: at most 2.0):\n",
-                workerThreadCount());
-    for (const char *name : {"BM_Gamma24", "BM_Contrast24", "BM_Brightness24", "BM_Sharpen24",
-                             "BM_HueSaturation24"}) {
-        const double t = reporter.median(name);
-        if (copy > 0.0 && t > 0.0) {
-            std::printf("  %-20s %8.2f ms  %5.2f x memcpy (%.2f ms)\n", name, t, t / copy, copy);
+    const char *const names[] = {"BM_Gamma24", "BM_Contrast24", "BM_Brightness24", "BM_Sharpen24",
+                                 "BM_HueSaturation24"};
+    const double copyCpu = reporter.medianCpu("BM_Memcpy");
+    const double copyReal = reporter.medianReal("BM_Memcpy");
+    std::printf("\nRatio to memcpy of the 24-bit frame (medians of the repetitions, same run; goal "
+                "for the table adjustments: at most 2.0)\n");
+    std::printf("One thread, CPU time (memcpy %.2f ms):\n", copyCpu);
+    for (const char *name : names) {
+        const double t = reporter.medianCpu(std::string(name) + "/1");
+        if (copyCpu > 0.0 && t > 0.0) {
+            std::printf("  %-20s %8.2f ms  %6.2f x memcpy\n", name, t, t / copyCpu);
+        }
+    }
+    std::printf("%d threads, elapsed time (memcpy %.2f ms):\n", workerThreadCount(), copyReal);
+    for (const char *name : names) {
+        const double t = reporter.medianReal(std::string(name) + "/0");
+        if (copyReal > 0.0 && t > 0.0) {
+            std::printf("  %-20s %8.2f ms  %6.2f x memcpy\n", name, t, t / copyReal);
         }
     }
     benchmark::Shutdown();

@@ -4,8 +4,10 @@
 #include "imaging/hue_saturation.h"
 
 #include <algorithm>
+#include <cstddef>
 
 #include "imaging/adjustment_params.h"
+#include "imaging/hue_saturation_avx2.h"
 #include "imaging/kernel_region.h"
 #include "imaging/worker_pool.h"
 
@@ -104,6 +106,53 @@ inline void turnPixel(const HueTables<kTop> &t, int &blue, int &green, int &red)
     red = low + r;
 }
 
+// Pixels per step of the AVX2 path: unpacked into three planes on the stack, turned, packed back.
+constexpr int kPlanePixels = 256;
+
+template <int kTop>
+hue_detail::HueSetup setupOf(const HueTables<kTop> &t, const HueSaturationParams &params) {
+    hue_detail::HueSetup setup;
+    setup.top = kTop;
+    setup.chromaScale =
+        (std::clamp(params.saturation, kMinSaturation, kMaxSaturation) + 256) * 256;
+    setup.sectors = t.shift.sectors;
+    setup.steps = t.shift.steps;
+    setup.reciprocal = t.reciprocal;
+    return setup;
+}
+
+// One row through the AVX2 path. Sample is the channel type; a pixel is `step` samples apart.
+template <int kTop, typename Sample>
+void turnRowAvx2(const Sample *s, int sstep, Sample *d, int dstep, int width,
+                 const HueTables<kTop> &t, const hue_detail::HueSetup &setup) {
+    alignas(32) std::int32_t blue[kPlanePixels], green[kPlanePixels], red[kPlanePixels];
+    for (int x0 = 0; x0 < width; x0 += kPlanePixels) {
+        const int n = std::min(kPlanePixels, width - x0);
+        const Sample *in = s + static_cast<std::ptrdiff_t>(x0) * sstep;
+        for (int i = 0; i < n; ++i, in += sstep) {
+            blue[i] = in[0];
+            green[i] = in[1];
+            red[i] = in[2];
+            if constexpr (kTop == kTop10) {
+                blue[i] = clampTo10(blue[i]);
+                green[i] = clampTo10(green[i]);
+                red[i] = clampTo10(red[i]);
+            }
+        }
+        const int vectorPixels = n / 8 * 8;
+        hue_detail::turnPlanesAvx2(blue, green, red, vectorPixels, setup);
+        for (int i = vectorPixels; i < n; ++i) {
+            turnPixel(t, blue[i], green[i], red[i]);
+        }
+        Sample *out = d + static_cast<std::ptrdiff_t>(x0) * dstep;
+        for (int i = 0; i < n; ++i, out += dstep) {
+            out[0] = static_cast<Sample>(blue[i]);
+            out[1] = static_cast<Sample>(green[i]);
+            out[2] = static_cast<Sample>(red[i]);
+        }
+    }
+}
+
 bool usable(const KernelRegion &region, int sampleBytes) {
     return !region.empty() && region.dst != nullptr &&
            region.srcBytesPerPixel >= 3 * sampleBytes &&
@@ -124,6 +173,8 @@ std::int32_t HueSaturation24(const KernelArgs &args) {
         return 1;
     }
     const HueTables<255> tables(paramsOf(args));
+    const hue_detail::HueSetup setup = setupOf(tables, paramsOf(args));
+    const bool avx2 = hue_detail::avx2Usable();
     parallelRows(region.height, kMinRowsPerBand, [&](int first, int end) {
         // Locals, so the byte stores below cannot be taken to change them.
         const HueTables<255> t = tables;
@@ -132,6 +183,10 @@ std::int32_t HueSaturation24(const KernelArgs &args) {
         for (int y = first; y < end; ++y) {
             const std::uint8_t *s = region.srcRow(y);
             std::uint8_t *d = region.dstRow(y);
+            if (avx2) {
+                turnRowAvx2(s, sbpp, d, dbpp, width, t, setup);
+                continue;
+            }
             for (int x = 0; x < width; ++x, s += sbpp, d += dbpp) {
                 int b = s[0], g = s[1], r = s[2];
                 turnPixel(t, b, g, r);
@@ -150,12 +205,18 @@ std::int32_t HueSaturation48(const KernelArgs &args) {
         return 1;
     }
     const HueTables<1023> tables(paramsOf(args));
+    const hue_detail::HueSetup setup = setupOf(tables, paramsOf(args));
+    const bool avx2 = hue_detail::avx2Usable();
     parallelRows(region.height, kMinRowsPerBand, [&](int first, int end) {
         const int sstep = region.srcBytesPerPixel / 2, dstep = region.dstBytesPerPixel / 2;
         const int width = region.width;
         for (int y = first; y < end; ++y) {
             const auto *s = reinterpret_cast<const std::uint16_t *>(region.srcRow(y));
             auto *d = reinterpret_cast<std::uint16_t *>(region.dstRow(y));
+            if (avx2) {
+                turnRowAvx2(s, sstep, d, dstep, width, tables, setup);
+                continue;
+            }
             for (int x = 0; x < width; ++x, s += sstep, d += dstep) {
                 int b = clampTo10(s[0]), g = clampTo10(s[1]), r = clampTo10(s[2]);
                 turnPixel(tables, b, g, r);

@@ -14,6 +14,7 @@
 #include "imaging/gamma.h"
 #include "imaging/gray_gains.h"
 #include "imaging/hue_saturation.h"
+#include "imaging/hue_saturation_avx2.h"
 #include "imaging/sharpen.h"
 #include "imaging/worker_pool.h"
 #include "imaging/adjust_test_support.h"
@@ -203,6 +204,28 @@ TEST(FastAgainstReference, LargeFrameSplitIntoManyBands) {
             }
         }
     }
+    setWorkerThreadCount(0);
+}
+
+// The hue pass has a per-pixel path and, on processors with AVX2, an eight-pixel path; the
+// tests above take the second where it exists, this one the first.
+TEST(FastAgainstReference, HueSaturationWithoutProcessorSpecificCode) {
+    hue_detail::setAvx2Allowed(false);
+    setWorkerThreadCount(2);
+    std::mt19937 rng(78);
+    for (const Variant &v : variants()) {
+        if (v.kind != Kind::HueSaturation) {
+            continue;
+        }
+        for (int bpp : v.pixelSizes) {
+            for (const Size &size : kSizes) {
+                for (std::int32_t setting : v.settings) {
+                    compare(v, bpp, size, setting, rng, true, false);
+                }
+            }
+        }
+    }
+    hue_detail::setAvx2Allowed(true);
     setWorkerThreadCount(0);
 }
 
