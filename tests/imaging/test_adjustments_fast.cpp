@@ -207,14 +207,15 @@ TEST(FastAgainstReference, LargeFrameSplitIntoManyBands) {
     setWorkerThreadCount(0);
 }
 
-// The hue pass has a per-pixel path and, on processors with AVX2, an eight-pixel path; the
-// tests above take the second where it exists, this one the first.
-TEST(FastAgainstReference, HueSaturationWithoutProcessorSpecificCode) {
+// Hue and sharpening have AVX2 paths that processors with AVX2 take in the tests above; this
+// one takes the plain paths.
+TEST(FastAgainstReference, HueAndSharpnessWithoutProcessorSpecificCode) {
     hue_detail::setAvx2Allowed(false);
+    sharpen_detail::setAvx2Allowed(false);
     setWorkerThreadCount(2);
     std::mt19937 rng(78);
     for (const Variant &v : variants()) {
-        if (v.kind != Kind::HueSaturation) {
+        if (v.kind == Kind::InPlace) {
             continue;
         }
         for (int bpp : v.pixelSizes) {
@@ -226,6 +227,7 @@ TEST(FastAgainstReference, HueSaturationWithoutProcessorSpecificCode) {
         }
     }
     hue_detail::setAvx2Allowed(true);
+    sharpen_detail::setAvx2Allowed(true);
     setWorkerThreadCount(0);
 }
 
