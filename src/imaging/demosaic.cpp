@@ -3,6 +3,9 @@
 // serves processors without AVX2.
 #include "imaging/demosaic.h"
 
+#include <cstring>
+#include <type_traits>
+
 #include "imaging/demosaic_rows.h"
 #include "imaging/worker_pool.h"
 
@@ -72,32 +75,50 @@ RowRoles<Sample> rowRoles(const RowWindow<Sample> &w, int rowPhase) {
     return rowPhase == 1 ? RowRoles<Sample>{c, a, b, d, b, c} : RowRoles<Sample>{b, d, c, a, b, c};
 }
 
-// min((sum x factor) >> 11, cap) for factors below 2^16: sum and factor are 16-bit, so the
-// product is one widening 16 x 16 multiply that the compiler vectorises.
+// min((sum x factor) >> 11, cap) for factors below 2048: the high half of sum x 32 x factor, a
+// 16 x 16 bit multiply that the compiler vectorises as such (sum is below 16384).
 template <typename Sample>
-inline std::uint32_t scaleSmall(std::uint16_t sum, std::uint16_t factor) {
-    const std::uint32_t v = (static_cast<std::uint32_t>(sum) * factor) >> 11;
-    return v < kCap<Sample> ? v : kCap<Sample>;
+inline std::uint16_t scaleSmall(std::uint16_t sum, std::uint16_t factor32) {
+    const auto v = static_cast<std::uint16_t>((static_cast<std::uint32_t>(sum) * factor32) >> 16);
+    return v < kCap<Sample> ? v : static_cast<std::uint16_t>(kCap<Sample>);
 }
 
 // Output columns are computed a chunk at a time into three planes by one uniform loop (the
 // alternating column phase is a select, not a branch), then interleaved into pixels.
 constexpr int kPlainChunk = 256;
 
+struct Alternation {
+    std::uint16_t masks[2][kPlainChunk];
+    constexpr Alternation() : masks() {
+        for (int i = 0; i < kPlainChunk; ++i) {
+            masks[0][i] = (i & 1) != 0 ? 0xFFFF : 0;
+            masks[1][i] = (i & 1) != 0 ? 0 : 0xFFFF;
+        }
+    }
+};
+constexpr Alternation kAlternationTable;
+constexpr const std::uint16_t (&kAlternation)[2][kPlainChunk] = kAlternationTable.masks;
+
 template <typename Sample, bool SmallFactors>
 void planes(const RowRoles<Sample> &r, int x0, int n, int oddPhase, std::uint16_t greenLeftWhenEven,
             std::uint32_t redFactor, std::uint32_t blueFactor, Sample *blue, Sample *green,
             Sample *red) {
+    // Column phases alternate along the row: a table of masks starting with x0's phase.
+    const std::uint16_t *alternation = kAlternation[(x0 ^ oddPhase) & 1];
     for (int i = 0; i < n; ++i) {
         const int x = x0 + i;
         // Column phase 1: red sits in column x - 1 (far one at x + 1), blue in x itself (far one
         // at x - 2); column phase 0 the other way round.
         // All ones in column phase 1; selections are bit operations, so the loop has no branch.
-        const auto odd = static_cast<std::uint16_t>(-((x ^ oddPhase) & 1));
+        const std::uint16_t odd = alternation[i];
         auto pick = [](std::uint16_t ifEven, std::uint16_t ifOdd, std::uint16_t mask) {
             return static_cast<std::uint16_t>(ifEven ^ ((ifEven ^ ifOdd) & mask));
         };
-        auto v = [](Sample s) { return static_cast<std::uint16_t>(sampleValue<Sample>(s)); };
+        // Samples are limited (10-bit words above 1023) after the selection, where fewer remain.
+        auto v = [](Sample s) { return static_cast<std::uint16_t>(s); };
+        auto lim = [](std::uint16_t s) {
+            return static_cast<std::uint16_t>(sampleValue<Sample>(static_cast<Sample>(s)));
+        };
         const std::uint16_t rn0 = v(r.redNear[x]), rnM1 = v(r.redNear[x - 1]);
         const std::uint16_t rnM2 = v(r.redNear[x - 2]), rnP1 = v(r.redNear[x + 1]);
         const std::uint16_t rf0 = v(r.redFar[x]), rfM1 = v(r.redFar[x - 1]);
@@ -108,27 +129,27 @@ void planes(const RowRoles<Sample> &r, int x0, int n, int oddPhase, std::uint16_
         const std::uint16_t bfM2 = v(r.blueFar[x - 2]), bfP1 = v(r.blueFar[x + 1]);
         const std::uint16_t c0 = v(r.rowC[x]), cM1 = v(r.rowC[x - 1]);
         const std::uint16_t b0 = v(r.rowB[x]), bM1 = v(r.rowB[x - 1]);
-        const std::uint16_t rnN = pick(rn0, rnM1, odd);
-        const std::uint16_t rnF = pick(rnM2, rnP1, odd);
-        const std::uint16_t rfN = pick(rf0, rfM1, odd);
-        const std::uint16_t rfF = pick(rfM2, rfP1, odd);
-        const std::uint16_t bnN = pick(bnM1, bn0, odd);
-        const std::uint16_t bnF = pick(bnP1, bnM2, odd);
-        const std::uint16_t bfN = pick(bfM1, bf0, odd);
-        const std::uint16_t bfF = pick(bfP1, bfM2, odd);
+        const std::uint16_t rnN = lim(pick(rn0, rnM1, odd));
+        const std::uint16_t rnF = lim(pick(rnM2, rnP1, odd));
+        const std::uint16_t rfN = lim(pick(rf0, rfM1, odd));
+        const std::uint16_t rfF = lim(pick(rfM2, rfP1, odd));
+        const std::uint16_t bnN = lim(pick(bnM1, bn0, odd));
+        const std::uint16_t bnF = lim(pick(bnP1, bnM2, odd));
+        const std::uint16_t bfN = lim(pick(bfM1, bf0, odd));
+        const std::uint16_t bfF = lim(pick(bfP1, bfM2, odd));
         const auto redSum = static_cast<std::uint16_t>(9 * rnN + 3 * (rnF + rfN) + rfF);
         const auto blueSum = static_cast<std::uint16_t>(9 * bnN + 3 * (bnF + bfN) + bfF);
         // Row y's green is in column x - 1 when x's phase differs from the row's, row y-1's then
         // in column x.
         const auto greenLeft = static_cast<std::uint16_t>(odd ^ greenLeftWhenEven);
-        const std::uint16_t gC = pick(c0, cM1, greenLeft);
-        const std::uint16_t gB = pick(bM1, b0, greenLeft);
+        const std::uint16_t gC = lim(pick(c0, cM1, greenLeft));
+        const std::uint16_t gB = lim(pick(bM1, b0, greenLeft));
         green[i] = static_cast<Sample>((gB + gC) >> 1);
         if constexpr (SmallFactors) {
             red[i] = static_cast<Sample>(
-                scaleSmall<Sample>(redSum, static_cast<std::uint16_t>(redFactor)));
+                scaleSmall<Sample>(redSum, static_cast<std::uint16_t>(redFactor * 32)));
             blue[i] = static_cast<Sample>(
-                scaleSmall<Sample>(blueSum, static_cast<std::uint16_t>(blueFactor)));
+                scaleSmall<Sample>(blueSum, static_cast<std::uint16_t>(blueFactor * 32)));
         } else {
             red[i] = static_cast<Sample>(scaleChannel<Sample>(redSum, redFactor));
             blue[i] = static_cast<Sample>(scaleChannel<Sample>(blueSum, blueFactor));
@@ -136,14 +157,35 @@ void planes(const RowRoles<Sample> &r, int x0, int n, int oddPhase, std::uint16_
     }
 }
 
-template <typename Sample, int Channels>
-void interleave(const Sample *blue, const Sample *green, const Sample *red, int n,
-                std::uint8_t *out) {
+// Writes three channels per pixel. Each pixel but the last is stored as one word of four
+// samples whose fourth one is overwritten by the next pixel (stores go in ascending order), which
+// is much cheaper than three separate stores; the last pixel is stored sample by sample so that
+// nothing beyond the run is written.
+template <typename Sample>
+void interleaveThree(const Sample *blue, const Sample *green, const Sample *red, int n,
+                     std::uint8_t *out) {
+    using Word = std::conditional_t<sizeof(Sample) == 1, std::uint32_t, std::uint64_t>;
+    constexpr int kBits = 8 * sizeof(Sample);
+    for (int i = 0; i + 1 < n; ++i) {
+        const Word word = static_cast<Word>(blue[i]) | (static_cast<Word>(green[i]) << kBits) |
+                          (static_cast<Word>(red[i]) << (2 * kBits));
+        std::memcpy(out + 3 * sizeof(Sample) * i, &word, sizeof word);
+    }
+    auto *last = reinterpret_cast<Sample *>(out + 3 * sizeof(Sample) * (n - 1));
+    last[0] = blue[n - 1];
+    last[1] = green[n - 1];
+    last[2] = red[n - 1];
+}
+
+// Four-sample pixels: the fourth sample is left alone.
+template <typename Sample>
+void interleaveFour(const Sample *blue, const Sample *green, const Sample *red, int n,
+                    std::uint8_t *out) {
     auto *p = reinterpret_cast<Sample *>(out);
     for (int i = 0; i < n; ++i) {
-        p[Channels * i] = blue[i];
-        p[Channels * i + 1] = green[i];
-        p[Channels * i + 2] = red[i];
+        p[4 * i] = blue[i];
+        p[4 * i + 1] = green[i];
+        p[4 * i + 2] = red[i];
     }
 }
 
@@ -167,9 +209,9 @@ void rowPlain(const Geometry &g, const RowWindow<Sample> &w, int y, int xBegin, 
                                      g.blueFactor, blue, green, red);
         std::uint8_t *out = outRow + x0 * g.dstBytes;
         if (fourChannels) {
-            interleave<Sample, 4>(blue, green, red, n, out);
+            interleaveFour<Sample>(blue, green, red, n, out);
         } else {
-            interleave<Sample, 3>(blue, green, red, n, out);
+            interleaveThree<Sample>(blue, green, red, n, out);
         }
     }
 }
@@ -181,7 +223,7 @@ void rowPortable(const Geometry &g, const RowWindow<Sample> &w, int y, int xBegi
     if (xBegin >= xEnd) {
         return;
     }
-    if (g.redFactor < 65536 && g.blueFactor < 65536) {
+    if (g.redFactor < 2048 && g.blueFactor < 2048) {
         rowPlain<Sample, true>(g, w, y, xBegin, xEnd);
     } else {
         rowPlain<Sample, false>(g, w, y, xBegin, xEnd);
