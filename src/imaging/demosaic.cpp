@@ -264,6 +264,37 @@ void computeRow(const Geometry &g, const RowWindow<Sample> &w, int y, int xBegin
     rowPortable<Sample>(g, w, y, xBegin, xEnd);
 }
 
+// Output pixel (x, y) from the window's rows and the given (substituted) columns x-2 .. x+1: the
+// per-pixel form of the row routines, for the few pixels of the border columns.
+template <typename Sample>
+void edgePixel(const Geometry &g, const RowWindow<Sample> &w, const int (&columns)[4], int x,
+               int y) {
+    const int rowPhase = g.rowPhase0 ^ (y & 1);
+    const int colPhase = g.colPhase0 ^ (x & 1);
+    auto at = [&](int row, int k) { return sampleValue<Sample>(w.rows[row][columns[k]]); };
+    // Rows 0..3 are y-2 .. y+1; columns 0..3 are x-2 .. x+1. Red is in row y (near) and y-2 (far)
+    // when row y has phase 1, else in y-1 and y+1; blue in the other two.
+    const int redNear = rowPhase == 1 ? 2 : 1;
+    const int redFar = rowPhase == 1 ? 0 : 3;
+    const int blueNear = rowPhase == 1 ? 1 : 2;
+    const int blueFar = rowPhase == 1 ? 3 : 0;
+    // Red is in column x (far one x-2) when x has phase 0, else in x-1 (far one x+1); blue the
+    // other way round.
+    const int redNearX = colPhase == 0 ? 2 : 1;
+    const int redFarX = colPhase == 0 ? 0 : 3;
+    const int blueNearX = colPhase == 1 ? 2 : 1;
+    const int blueFarX = colPhase == 1 ? 0 : 3;
+    const std::uint32_t redSum = 9 * at(redNear, redNearX) + 3 * at(redNear, redFarX) +
+                                 3 * at(redFar, redNearX) + at(redFar, redFarX);
+    const std::uint32_t blueSum = 9 * at(blueNear, blueNearX) + 3 * at(blueNear, blueFarX) +
+                                  3 * at(blueFar, blueNearX) + at(blueFar, blueFarX);
+    // Row y's green is in column x when x's phase equals the row's, row y-1's then in x-1.
+    const std::uint32_t greenSum = colPhase == rowPhase ? at(2, 2) + at(1, 1) : at(2, 1) + at(1, 2);
+    storePixel<Sample>(g.dst + y * g.dstStride + x * g.dstBytes,
+                       scaleChannel<Sample>(blueSum, g.blueFactor), greenSum >> 1,
+                       scaleChannel<Sample>(redSum, g.redFactor));
+}
+
 // Rows 2 .. height-3, columns 2 .. width-3: every neighbour is inside the image.
 template <typename Sample>
 std::int32_t interior(const KernelArgs &args) {
@@ -292,13 +323,43 @@ std::int32_t border(const KernelArgs &args) {
     if (!makeGeometry<Sample>(args, g)) {
         return 0;
     }
+    // The substituted neighbour columns x-2 .. x+1 of each border column, worked out once.
+    struct EdgeColumn {
+        int x;
+        int neighbours[4];
+    };
+    EdgeColumn edges[4];
+    int edgeCount = 0;
     const int columns[4] = {0, 1, g.width - 2, g.width - 1};
+    for (int i = 0; i < 4; ++i) {
+        const int x = columns[i];
+        if (x < 0 || (i < 2 ? x >= g.width : x < 2)) {
+            continue;  // beyond a small image, or already one of its first two columns
+        }
+        EdgeColumn &e = edges[edgeCount++];
+        e.x = x;
+        for (int k = 0; k < 4; ++k) {
+            e.neighbours[k] = substituteIndex(x - 2 + k, g.width);
+        }
+    }
+    // Each row touches only a few cache lines at both ends of far-apart rows: the lines of a later
+    // row are fetched ahead so that the walk down the columns does not wait on every one.
+    auto prefetchRow = [&](int y) {
+        if (y < g.height) {
+            const std::uint8_t *src = g.src + y * g.srcStride;
+            std::uint8_t *dst = g.dst + y * g.dstStride;
+            __builtin_prefetch(src);
+            __builtin_prefetch(src + (g.width - 4) * static_cast<int>(sizeof(Sample)));
+            __builtin_prefetch(dst, 1);
+            __builtin_prefetch(dst + (g.width - 2) * g.dstBytes, 1);
+        }
+    };
+    constexpr int kPrefetchRows = 8;
     auto borderColumns = [&](int y) {
-        for (int i = 0; i < 4; ++i) {
-            const int x = columns[i];
-            if (x >= 0 && (i < 2 ? x < g.width : x >= 2)) {
-                pixelAt<Sample>(g, x, y);
-            }
+        prefetchRow(y + kPrefetchRows);
+        const RowWindow<Sample> w = rowWindow<Sample>(g, y);
+        for (int i = 0; i < edgeCount; ++i) {
+            edgePixel<Sample>(g, w, edges[i].neighbours, edges[i].x, y);
         }
     };
     const int rows[4] = {0, 1, g.height - 2, g.height - 1};

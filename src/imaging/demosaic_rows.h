@@ -1,6 +1,6 @@
 // Internal to the colour reconstruction kernels: the geometry of one reconstruction, the scale
-// factors, the per-pixel formula with neighbour substitution (for the border columns) and the row
-// routines that compute runs of pixels whose columns need no substitution.
+// factors, neighbour substitution, and the row routines that compute runs of pixels whose
+// columns need no substitution.
 #pragma once
 
 #include <algorithm>
@@ -92,52 +92,12 @@ inline int substituteIndex(int index, int size) {
 }
 
 template <typename Sample>
-inline std::uint32_t sampleAt(const Geometry &g, int x, int y) {
-    const int sx = substituteIndex(x, g.width);
-    const int sy = substituteIndex(y, g.height);
-    const auto *row = reinterpret_cast<const Sample *>(g.src + sy * g.srcStride);
-    return sampleValue<Sample>(row[sx]);
-}
-
-template <typename Sample>
 inline void storePixel(std::uint8_t *out, std::uint32_t blue, std::uint32_t green,
                        std::uint32_t red) {
     auto *p = reinterpret_cast<Sample *>(out);
     p[0] = static_cast<Sample>(blue);
     p[1] = static_cast<Sample>(green);
     p[2] = static_cast<Sample>(red);
-}
-
-// Output pixel (x, y), straight from the definition: the 2 x 2 cell of rows y-1, y and columns
-// x-1, x; green from its two greens; red and blue from the cell's sample of that colour and its
-// three nearest same-colour neighbours with weights 9, 3, 3, 1. Any neighbour outside the image
-// is substituted. Slow: for the few pixels of the border columns.
-template <typename Sample>
-void pixelAt(const Geometry &g, int x, int y) {
-    std::uint32_t greenSum = 0;
-    std::uint32_t redSum = 0;
-    std::uint32_t blueSum = 0;
-    for (int yy = y - 1; yy <= y; ++yy) {
-        for (int xx = x - 1; xx <= x; ++xx) {
-            const int rowPhase = g.rowPhase0 ^ (yy & 1);
-            const int colPhase = g.colPhase0 ^ (xx & 1);
-            if (rowPhase == colPhase) {
-                greenSum += sampleAt<Sample>(g, xx, yy);
-                continue;
-            }
-            const int sx = xx == x - 1 ? 1 : -1;
-            const int sy = yy == y - 1 ? 1 : -1;
-            const std::uint32_t sum = 9 * sampleAt<Sample>(g, xx, yy) +
-                                      3 * sampleAt<Sample>(g, xx + 2 * sx, yy) +
-                                      3 * sampleAt<Sample>(g, xx, yy + 2 * sy) +
-                                      sampleAt<Sample>(g, xx + 2 * sx, yy + 2 * sy);
-            (rowPhase == 1 ? redSum : blueSum) = sum;
-        }
-    }
-    const std::uint32_t green = std::min(greenSum >> 1, kCap<Sample>);
-    const std::uint32_t red = scaleChannel<Sample>(redSum, g.redFactor);
-    const std::uint32_t blue = scaleChannel<Sample>(blueSum, g.blueFactor);
-    storePixel<Sample>(g.dst + y * g.dstStride + x * g.dstBytes, blue, green, red);
 }
 
 // The four mosaic rows around output row y (rows y-2 .. y+1, substituted where outside).
