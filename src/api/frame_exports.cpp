@@ -6,6 +6,7 @@
 #include "api/export_guard.h"
 #include "api/handle_registry.h"
 #include "context/camera_context.h"
+#include "emulator/environment.h"
 
 using ostrel::api::processRegistry;
 using ostrel::api::toWindowHandle;
@@ -21,6 +22,9 @@ int OSTREL_CALL Ostrel_GetDllVersion(void) noexcept {
 
 CameraHandle OSTREL_CALL Ostrel_Initialize(OstrelWindow window) noexcept {
     try {
+        // With OSTREL_EMULATED_CAMERAS set, the emulated cameras must be in place before the
+        // first context looks for cameras; later calls do nothing.
+        (void)ostrel::emulator::installFromEnvironment();
         ostrel::api::HandleRegistry &registry = processRegistry();
         // The handle value is worked out before anything is allocated.
         const CameraHandle proposed = registry.proposeHandle();
@@ -45,7 +49,16 @@ CameraHandle OSTREL_CALL Ostrel_Initialize(OstrelWindow window) noexcept {
 
 int OSTREL_CALL Ostrel_Release(CameraHandle handle) noexcept {
     try {
-        return processRegistry().release(handle) ? 1 : 0;
+        ostrel::api::HandleRegistry &registry = processRegistry();
+        if (!registry.release(handle)) {
+            return 0;
+        }
+        // The worker threads end with the last context, on the application's thread (never in
+        // the loader's unload notification, where a thread must not be joined).
+        if (registry.count() == 0) {
+            CameraContext::releaseSharedResources();
+        }
+        return 1;
     } catch (...) {
         return 0;
     }

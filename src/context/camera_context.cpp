@@ -1,5 +1,5 @@
-// CameraContext construction, initialisation, destruction, error reporting and the one check
-// that decides whether an operation may run.
+// CameraContext construction, error reporting, the one check that decides whether an operation
+// may run, and what the frame pipeline asks of the context (its FrameControls).
 #include "context/camera_context.h"
 
 #include <new>
@@ -8,22 +8,28 @@
 #include "device/camera_device.h"
 #include "device/device_7100vrx.h"
 #include "imaging/dib_image.h"
+#include "imaging/worker_pool.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
 
 namespace ostrel::context {
+namespace {
 
-CameraContext::CameraContext() : rateWindowStartMs_(platform::multimediaTimeMs()) {
-    frameInfo_.size = static_cast<std::int32_t>(sizeof(FrameInfo));
+// The largest exposure value the device takes: shorter when it subsamples.
+constexpr std::int32_t kMaxExposureFullSize = 4455;
+constexpr std::int32_t kMaxExposureSubsampled = 2228;
+
+std::unique_ptr<device::Device7100VRX> makeModelDevice() {
+    return std::unique_ptr<device::Device7100VRX>(new (std::nothrow) device::Device7100VRX());
 }
 
-CameraContext::~CameraContext() {
-    // The device goes first, then the images in slot order. Saving the settings and closing any
-    // acquisition come before this with the release work.
-    device_.reset();
-    for (auto &image : images_) {
-        image.reset();
-    }
+}  // namespace
+
+CameraContext::CameraContext() : CameraContext(makeModelDevice) {}
+
+CameraContext::CameraContext(DeviceFactory makeDevice) : makeDevice_(std::move(makeDevice)) {
+    frameInfo_.size = static_cast<std::int32_t>(sizeof(FrameInfo));
+    rateMeter_.restart(platform::multimediaTimeMs());
 }
 
 void CameraContext::adoptDevice(std::unique_ptr<device::Device7100VRX> device) {
@@ -34,42 +40,14 @@ device::Device7100VRX &CameraContext::model() {
     return static_cast<device::Device7100VRX &>(*device_);
 }
 
-bool CameraContext::initialise(platform::WindowHandle notificationWindow) {
-    // The processor features are identified here once the processor identification exists, and
-    // the camera device (a Device7100VRX, which finds the cameras and opens camera 0) is created
-    // here by the device work. Until then device_ stays null and every operation that needs it
-    // reports code 1.
-    for (auto &image : images_) {
-        image.reset(new (std::nothrow) imaging::DibImage());
-    }
-    notificationWindow_ = notificationWindow;
+void CameraContext::setOpenAnalogPage(AnalogPageRefresh *page) {
+    std::lock_guard<std::mutex> lock(dialogMutex_);
+    openAnalogPage_ = page;
+}
 
-    bool complete = device_ != nullptr;
-    for (const auto &image : images_) {
-        complete = complete && image != nullptr;
-    }
-    if (!complete) {
-        recordError(ErrorCode::MemoryOrSize);
-        return false;
-    }
-
-    // Camera 0 is selected and the stored geometry loaded (code 12 when the settings store
-    // fails) before the geometry is checked.
-    if (!isValidGeometry(geometry_, subsampleMode_)) {
-        recordError(ErrorCode::GeometryInvalid);
-        geometry_.totalWidth = kSensorWidth;
-        geometry_.totalHeight = kSensorHeight;
-        geometry_.width = kSensorWidth;
-        geometry_.height = kSensorHeight;
-        geometry_.originX = 0;
-        geometry_.originY = 0;
-    }
-    // The device is given the readout window here.
-    previewPlacement_ = PreviewPlacement{0, 0, geometry_.width, geometry_.height};
-    // Then the image filter, gray filter and analog settings come from the settings store, gain,
-    // exposure, mirrors and transfer time-out go to the device, and the stream settings
-    // ("Color", "SubSample", "WaitTime", "Clock") are loaded.
-    return true;
+void CameraContext::setOpenImageFilterDialog(ImageFilterRefresh *dialog) {
+    std::lock_guard<std::mutex> lock(dialogMutex_);
+    openImageFilterDialog_ = dialog;
 }
 
 void CameraContext::recordError(ErrorCode code) noexcept {
@@ -103,6 +81,71 @@ bool CameraContext::isAllowed(Report report, AcquisitionStates states) {
         postError(ErrorCode::NoCamera);
     }
     return false;
+}
+
+void CameraContext::setDeliveryTarget(const DeliveryTarget &target) {
+    std::lock_guard<std::mutex> lock(targetMutex_);
+    target_ = target;
+}
+
+CameraContext::DeliveryTarget CameraContext::deliveryTarget() const {
+    std::lock_guard<std::mutex> lock(targetMutex_);
+    return target_;
+}
+
+void CameraContext::releaseSharedResources() {
+    imaging::shutdownWorkerPool();
+}
+
+// ---- FrameControls ------------------------------------------------------------------------
+
+void CameraContext::setGain(std::int32_t gain) {
+    if (device_ != nullptr) {
+        (void)model().SetGain(gain);
+    }
+}
+
+void CameraContext::setExposure(std::int32_t exposure) {
+    if (device_ != nullptr) {
+        (void)model().SetExposure(exposure);
+    }
+}
+
+std::int32_t CameraContext::maxExposure() const {
+    std::int32_t subsample = 0;
+    if (device_ != nullptr) {
+        (void)device_->GetReadoutWindow(nullptr, nullptr, nullptr, nullptr, &subsample);
+    }
+    return subsample == 0 ? kMaxExposureFullSize : kMaxExposureSubsampled;
+}
+
+void CameraContext::waitMilliseconds(int milliseconds) {
+    platform::sleepMs(milliseconds > 0 ? static_cast<std::uint32_t>(milliseconds) : 0);
+}
+
+void CameraContext::recordError(std::int32_t code) {
+    recordError(static_cast<ErrorCode>(code));
+}
+
+void CameraContext::postFrameNotification(std::int32_t lParam) {
+    const platform::WindowHandle window = deliveryTarget().callbackWindow;
+    if (window != platform::kNoWindow) {
+        (void)platform::postMessage(window, kFrameNotification, 0, lParam);
+    }
+}
+
+void CameraContext::refreshAnalogPage(int control, std::int32_t value) {
+    std::lock_guard<std::mutex> lock(dialogMutex_);
+    if (openAnalogPage_ != nullptr) {
+        openAnalogPage_->showValue(control, value);
+    }
+}
+
+void CameraContext::refreshImageFilterDialog() {
+    std::lock_guard<std::mutex> lock(dialogMutex_);
+    if (openImageFilterDialog_ != nullptr) {
+        openImageFilterDialog_->reloadControls();
+    }
 }
 
 }  // namespace ostrel::context

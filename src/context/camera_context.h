@@ -1,27 +1,41 @@
 // CameraContext: everything one camera handle stands for: the camera device, the images frames are
 // converted into, the geometry and colour mode, the image-adjustment and analog settings, the
-// application's notification targets and the error history. The exported functions forward to
-// it; the capture and recording threads share its flags and settings.
+// capture thread, the application's notification targets and the error history. The exported
+// functions forward to it.
 //
-// Threads: the application calls a context from one thread at a time. The capture and recording
-// threads read the settings and flags and record errors; every word they share is atomic and the
-// error history has its own lock.
+// Threads: the application calls a context from one thread at a time. The capture thread (and
+// the recording thread) read the settings and flags and record errors; every word they share is
+// atomic, the error history and the delivery targets have small locks of their own, and the
+// output image is guarded by the frame lock: the capture thread holds it while it writes a frame
+// into the images, readers (Ostrel_GetImage, the still image writers, the recording conversion)
+// while they read. Nobody holds it across a wait, a message post or a device call.
 #pragma once
 
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 #include "OstrelSdk.h"
+#include "context/deferred_frame_controls.h"
 #include "context/error_code.h"
 #include "context/error_history.h"
+#include "context/frame_intake.h"
+#include "context/frame_rate_meter.h"
 #include "context/image_geometry.h"
 #include "imaging/analog_settings.h"
 #include "imaging/color_mode.h"
+#include "imaging/frame_controls.h"
+#include "imaging/process_frame.h"
+#include "imaging/processor_info.h"
 #include "imaging/settings_block.h"
+#include "output/avi_writer.h"
+#include "platform/event.h"
 #include "platform/window_handle.h"
 
 namespace ostrel::device {
@@ -85,25 +99,56 @@ struct PreviewPlacement {
     std::int32_t height = kSensorHeight;
 };
 
-class CameraContext {
+// Makes the camera device of a context at initialisation; null when none can be made.
+using DeviceFactory = std::function<std::unique_ptr<device::Device7100VRX>()>;
+
+// The open settings pages that the capture thread refreshes after automatic adjustments. The
+// dialogs implement these and register themselves while they are open.
+class AnalogPageRefresh {
 public:
-    // Every field at its default; nothing is allocated and no device is touched.
+    virtual ~AnalogPageRefresh() = default;
+    // Shows a new value in one of the page's edit controls. Capture thread.
+    virtual void showValue(int control, std::int32_t value) = 0;
+};
+class ImageFilterRefresh {
+public:
+    virtual ~ImageFilterRefresh() = default;
+    // Reloads the page's controls from the settings block. Capture thread.
+    virtual void reloadControls() = 0;
+};
+
+// The context is also the frame pipeline's controls (privately: only the context runs frames).
+class CameraContext : private imaging::FrameControls {
+public:
+    // Every field at its default; nothing is allocated and no device is touched. Initialisation
+    // makes a Device7100VRX.
     CameraContext();
-    // Releases what the context owns (the device, then the images in slot order).
-    virtual ~CameraContext();
+    // The same, with the camera device made by `makeDevice` at initialisation (tests).
+    explicit CameraContext(DeviceFactory makeDevice);
+    // Release: saves the analog, image filter and gray filter settings (when they were loaded),
+    // closes (preview window, threads, camera), then frees the device, the images in slot order
+    // and resets the AVI writer.
+    ~CameraContext() override;
     CameraContext(const CameraContext &) = delete;
     CameraContext &operator=(const CameraContext &) = delete;
 
     // ---- Initialisation -------------------------------------------------------------------
 
-    // Brings a freshly registered context into service: device, images, notification window,
-    // stored settings. False (with the code recorded) when something is missing; the context
-    // stays usable and reports code 1 wherever it needs what is missing.
+    // Brings a freshly registered context into service: processor identification, the camera
+    // device (which opens camera 0), the eight empty images, the notification window, the
+    // stored geometry (code 12 when it cannot be loaded, 7 when it is not valid: then the whole
+    // sensor), the image filter, gray filter and analog settings (sent to the camera) and the
+    // stream settings (code 12 when the settings key cannot be opened). False, with code 5, when
+    // the device or an image could not be made; the context stays usable and reports code 1
+    // wherever it needs what is missing.
     [[nodiscard]] bool initialise(platform::WindowHandle notificationWindow);
 
-    // Takes ownership of the camera device. Initialisation hands in the one it creates; tests
-    // hand in one over emulated cameras.
+    // Replaces the camera device (tests hand in one over emulated cameras). Idle contexts only.
     void adoptDevice(std::unique_ptr<device::Device7100VRX> device);
+
+    // Registers (or, with null, clears) the open settings pages to refresh. Application thread.
+    void setOpenAnalogPage(AnalogPageRefresh *page);
+    void setOpenImageFilterDialog(ImageFilterRefresh *dialog);
 
     // ---- Errors ----------------------------------------------------------------------------
 
@@ -152,15 +197,26 @@ public:
 
     // ---- Acquisition, camera selection, files and dialogs ---------------------------------
 
+    // Streaming with display and no buffer; 0 with no error while an acquisition runs.
     [[nodiscard]] bool preview();
+    // Streaming with display; every frame is copied into the buffer (when buffer and size are
+    // both non-zero) and announced to the callback window with the FrameInfo's address.
     [[nodiscard]] bool callBackPreview(platform::WindowHandle callbackWindow, void *buffer,
                                        std::int32_t size, std::int32_t topRowFirst);
+    // Streaming without a new window; true at once while streaming, code 1 in single-frame mode.
     [[nodiscard]] bool startPreview();
+    // Stops streaming and recording (waiting for both threads), then the camera (code 6).
     [[nodiscard]] bool stopPreview();
-    // Always true: the stop's failure is recorded, not returned.
+    // Closes the preview window (drawing stops first), then stops as stopPreview does. Always
+    // true: the stop's failure is recorded, not returned.
     bool close();
+    // One frame into the buffer (prepared first from idle; skipped preparation in single-frame
+    // mode); code 1 while streaming.
     [[nodiscard]] bool snapShot(void *buffer, std::int32_t size, std::int32_t topRowFirst);
+    // Enters single-frame mode (prepared once).
     [[nodiscard]] bool capture();
+    // Copies the newest processed frame, once per frame: false with no error when it was copied
+    // already. Holds the frame lock while it copies.
     [[nodiscard]] bool getImage(void *buffer, std::int32_t size, std::int32_t topRowFirst);
     [[nodiscard]] bool record(const char *fileName, std::int32_t durationMs, std::int32_t display);
     [[nodiscard]] bool recordWide(const wchar_t *fileName, std::int32_t durationMs,
@@ -189,14 +245,47 @@ public:
     std::int32_t realExposureTime() const { return realExposureTime_.load(); }
     const FrameInfo &frameInfo() const { return frameInfo_; }
     std::int32_t transferTimeout() const { return transferTimeout_; }
-    bool hasDevice() const { return device_ != nullptr; }
+    bool hasDevice() const override { return device_ != nullptr; }
     const imaging::DibImage *image(ImageSlot slot) const {
         return images_[static_cast<std::size_t>(slot)].get();
     }
     platform::WindowHandle applicationWindow() const { return applicationWindow_; }
     const PreviewPlacement &previewPlacement() const { return previewPlacement_; }
+    const imaging::ProcessorInfo &processorInfo() const { return processor_; }
+    std::int32_t frameRate() const { return frameRate_.load(); }
+    bool isCapturing() const { return captureThread_.joinable(); }
+    // The lock readers of the output image hold while they read (the still image writers and
+    // the recording conversion; Ostrel_GetImage takes it itself).
+    std::mutex &frameLock() { return frameMutex_; }
+    // The output image of the current colour mode (null when the mode is not valid). Read it
+    // under frameLock().
+    const imaging::DibImage *outputImage() const;
+
+    // Releases the resources the library shares between contexts (the worker threads); for
+    // the last release of a context. Ordinary threads only.
+    static void releaseSharedResources();
 
 private:
+    // ---- FrameControls: what the frame pipeline asks of the context --------------------
+    void setGain(std::int32_t gain) override;
+    void setExposure(std::int32_t exposure) override;
+    std::int32_t maxExposure() const override;
+    void waitMilliseconds(int milliseconds) override;
+    void recordError(std::int32_t code) override;
+    void postFrameNotification(std::int32_t lParam) override;
+    void refreshAnalogPage(int control, std::int32_t value) override;
+    void refreshImageFilterDialog() override;
+
+    // Where streamed frames go: set by the starts, read by the capture thread for every frame.
+    struct DeliveryTarget {
+        platform::WindowHandle callbackWindow = platform::kNoWindow;
+        void *buffer = nullptr;
+        std::int32_t size = 0;
+        std::int32_t topRowFirst = 0;
+    };
+    void setDeliveryTarget(const DeliveryTarget &target);
+    DeliveryTarget deliveryTarget() const;
+
     // The one place that decides whether an operation may run now: it needs the camera device
     // and one of the given acquisition states. A refusal reports code 1 as `report` says.
     [[nodiscard]] bool isAllowed(Report report,
@@ -210,6 +299,25 @@ private:
     [[nodiscard]] bool startStreaming();
     // Stops streaming and recording and the device (the common part of stop preview and close).
     [[nodiscard]] bool stop();
+    // Ends the capture and recording threads and waits for them (no device needed).
+    void endThreads();
+
+    // Makes the images of the colour mode at the processed size and configures the device for
+    // a stream or single frames. False with its code (2, 7 or 5) recorded.
+    [[nodiscard]] bool prepare();
+    [[nodiscard]] bool createImages(std::int32_t width, std::int32_t height);
+    // Plans how frames reach the raw image for the device's readout now in effect.
+    [[nodiscard]] bool planIntake();
+    imaging::FrameImages frameImages() const;
+    imaging::DibImage *preparedRawImage();
+    imaging::DibImage *preparedOutputImage();
+
+    // The capture thread's body, and one streamed frame.
+    void captureLoop();
+    void streamFrame();
+    // Under the frame lock: the fetched frame into the raw image, the horizontal mirror and the
+    // frame pipeline; the pipeline's calls on the context are replayed after the lock is left.
+    void convertFrame(DeferredFrameControls &deferred);
     // Calls writeName(entry, number) for each camera the device can open, numbering from 1,
     // for at most ten cameras; returns how many were named.
     template <typename WriteName>
@@ -219,8 +327,9 @@ private:
     [[nodiscard]] bool checkCameraNameRequest(std::int32_t index, const void *buffer,
                                               std::int32_t size);
 
-    // The processor features record (filled at initialisation) arrives with processor
-    // identification; nothing else reads it.
+    DeviceFactory makeDevice_;
+    // Filled at initialisation; nothing else reads it.
+    imaging::ProcessorInfo processor_{};
 
     // The model's own operations (gain and exposure); the device is always a Device7100VRX,
     // as adoptDevice is the only way in.
@@ -230,6 +339,15 @@ private:
     std::unique_ptr<device::CameraDevice> device_;
     // Made empty at initialisation; their pixels are made by each preparation.
     std::array<std::unique_ptr<imaging::DibImage>, kImageCount> images_;
+    // Guards the pixels of the images between the capture thread and the readers.
+    mutable std::mutex frameMutex_;
+    // The colour mode the images were last prepared for: the capture flow works with it until
+    // the next preparation, whatever the application sets meanwhile.
+    std::atomic<imaging::ColorMode> preparedMode_{imaging::ColorMode::Mono8};
+    FrameIntake intake_;
+    // True once the stored analog and filter groups have been loaded: only then are they saved
+    // back at release (a context that never loaded them must not overwrite the user's).
+    bool settingsLoaded_ = false;
 
     // The preview window with its drawing context and window class name arrive with the
     // preview window work (PreviewWindow); close releases them.
@@ -237,35 +355,44 @@ private:
     ImageGeometry geometry_;
     imaging::SettingsBlock settings_;
     imaging::AnalogSettings analog_;
-    // The open image filter and analog dialogs, written while Ostrel_SetImageDlg and
-    // Ostrel_SetAnalogDlg run, arrive with the settings dialogs.
+    // The open analog page and image filter dialog, refreshed by the capture thread.
+    mutable std::mutex dialogMutex_;
+    AnalogPageRefresh *openAnalogPage_ = nullptr;
+    ImageFilterRefresh *openImageFilterDialog_ = nullptr;
     std::atomic<std::int32_t> realExposureTime_{0};
 
-    // Recording: the AviWriter, its thread and end event arrive with the recording work.
+    // Recording: the writer and the thread that feeds it (the recording thread sets its end
+    // event as its last action; stop waits for it).
+    output::AviWriter aviWriter_;
     std::atomic<std::int32_t> recordingFlag_{0};
     std::atomic<std::uint32_t> recordingStartMs_{0};
     std::atomic<std::uint32_t> recordingEndMs_{0};
     std::atomic<std::int32_t> recorderFrameFlag_{0};
+    std::thread recordingThread_;
+    platform::ManualResetEvent recordingEnd_;
 
-    // Streaming: the capture thread and its end event arrive with the acquisition work.
+    // Streaming: the capture thread, its end event and the event that cuts its pause short.
     std::atomic<std::int32_t> runFlag_{0};  // 0 stop, 1 run, 2 pause
+    std::thread captureThread_;
+    platform::ManualResetEvent captureEnd_;
+    platform::ManualResetEvent stopRequested_;
+    // The pipeline's calls made under the frame lock on the capture thread, replayed after it.
+    DeferredFrameControls captureControls_;
     platform::WindowHandle applicationWindow_ = platform::kNoWindow;
     PreviewPlacement previewPlacement_;
     platform::WindowHandle notificationWindow_ = platform::kNoWindow;
-    platform::WindowHandle callbackWindow_ = platform::kNoWindow;
-    void *applicationBuffer_ = nullptr;
-    std::int32_t applicationBufferSize_ = 0;
-    std::int32_t topRowFirst_ = 0;
+    mutable std::mutex targetMutex_;
+    DeliveryTarget target_;
+    // Written by the capture thread for every frame; the frame notification carries its address.
     FrameInfo frameInfo_{};
     std::atomic<AcquisitionState> acquisitionState_{AcquisitionState::Idle};
     std::atomic<imaging::ColorMode> colorMode_{imaging::ColorMode::Mono8};
     std::int32_t subsampleMode_ = 0;
     std::atomic<std::uint32_t> waitTimeMs_{10};
-    std::uint32_t clock_ = 0;
+    std::int32_t clock_ = 0;
     std::atomic<std::int32_t> newImageFlag_{0};
     std::atomic<std::int32_t> frameRate_{0};  // frames per second x 10
-    std::int32_t framesInRateWindow_ = 0;
-    std::uint32_t rateWindowStartMs_ = 0;
+    FrameRateMeter rateMeter_;
     ErrorHistory errors_;
     // Ready polls per read and the milliseconds of a single-frame wait, for the device.
     std::int32_t transferTimeout_ = 10000;

@@ -1,44 +1,167 @@
-// The acquisition, camera selection, still image and dialog operations of a camera context, as
-// far as they run without a camera device: the state rules, the argument checks that come before
-// the device is needed, and the error codes of a context without one.
+// Acquisition control: preparing the images and the camera, starting and stopping streaming,
+// single frames (snapshot and single-frame mode) and copies of the newest frame.
 #include <cstdint>
-#include <cstdio>
+#include <system_error>
 
 #include "context/camera_context.h"
+#include "context/context_thread.h"
 #include "device/camera_device.h"
-#include "platform/text.h"
+#include "device/device_7100vrx.h"
+#include "imaging/deliver_frame.h"
+#include "imaging/dib_image.h"
+#include "imaging/raw_frame.h"
+#include "platform/clock.h"
+#include "platform/messages.h"
 
 namespace ostrel::context {
 namespace {
 
-// Wide file names are converted into a buffer of this many bytes, terminator included.
-constexpr std::size_t kNarrowNameCapacity = 1024;
+using imaging::AnalogWord;
+using imaging::ColorMode;
+using imaging::DibImage;
 
-// Camera names: "Ostrel7100VRX_01" onward, in entries of 256 characters, at most ten of them.
-constexpr const char *kCameraNamePrefix = "Ostrel7100VRX";
-constexpr std::int32_t kCameraNameLength = 256;
-constexpr std::int32_t kMaxCameraNames = 10;
-// A name buffer must hold more than this many characters.
-constexpr std::int32_t kMinNameBufferSize = 16;
+// How many times each dimension is divided for subsample modes 0..3.
+std::int32_t subsampleDivisor(std::int32_t mode) {
+    switch (mode) {
+        case 1: return 2;
+        case 2: return 4;
+        case 3: return 8;
+        default: return 1;
+    }
+}
 
-void formatCameraName(char *out, std::size_t size, std::int32_t number) {
-    std::snprintf(out, size, "%s_%02d", kCameraNamePrefix, static_cast<int>(number));
+bool makeImage(DibImage *image, std::int32_t width, std::int32_t height, std::uint16_t bits) {
+    return image != nullptr && image->create(width, height, bits);
 }
 
 }  // namespace
 
-template <typename WriteName>
-std::int32_t CameraContext::nameCameras(WriteName writeName) {
-    std::int32_t named = 0;
-    const std::int32_t count = device_->GetDeviceCount();
-    for (std::int32_t index = 0; index < count && named < kMaxCameraNames; ++index) {
-        if (device_->IsValidDeviceIndex(index) != 0) {
-            writeName(named, named + 1);
-            ++named;
-        }
-    }
-    return named;
+// ---- Images --------------------------------------------------------------------------------
+
+imaging::FrameImages CameraContext::frameImages() const {
+    auto at = [this](ImageSlot slot) { return images_[static_cast<std::size_t>(slot)].get(); };
+    imaging::FrameImages images;
+    images.image8 = at(ImageSlot::Image8);
+    images.image16 = at(ImageSlot::Image16);
+    images.image24 = at(ImageSlot::Image24);
+    images.image32 = at(ImageSlot::Image32);
+    images.image48 = at(ImageSlot::Image48);
+    images.image64 = at(ImageSlot::Image64);
+    images.work = at(ImageSlot::Work);
+    return images;
 }
+
+DibImage *CameraContext::preparedRawImage() {
+    return imaging::rawImageFor(frameImages(), preparedMode_.load());
+}
+
+DibImage *CameraContext::preparedOutputImage() {
+    return imaging::outputImageFor(frameImages(), preparedMode_.load());
+}
+
+const DibImage *CameraContext::outputImage() const {
+    return imaging::outputImageFor(frameImages(), colorMode());
+}
+
+bool CameraContext::createImages(std::int32_t width, std::int32_t height) {
+    const ColorMode mode = colorMode();
+    const imaging::FrameImages images = frameImages();
+    const bool eightBitRaw = mode == ColorMode::Mono8 || mode == ColorMode::Mono16 ||
+                             mode == ColorMode::Bgr24 || mode == ColorMode::Bgr32;
+    // Image 8 is the raw frame of modes 0, 2, 3 and the preview of mode 1; image 24 the output
+    // of mode 2, the grey conversion of mode 0 and the preview of modes 3 to 5.
+    if (eightBitRaw && !makeImage(images.image8, width, height, 8)) {
+        return false;
+    }
+    if (imaging::hasWideRawSamples(mode) && !makeImage(images.image16, width, height, 16)) {
+        return false;
+    }
+    if (mode != ColorMode::Mono16 && !makeImage(images.image24, width, height, 24)) {
+        return false;
+    }
+    if (mode == ColorMode::Bgr32 && !makeImage(images.image32, width, height, 32)) {
+        return false;
+    }
+    if (mode == ColorMode::Bgr48 && !makeImage(images.image48, width, height, 48)) {
+        return false;
+    }
+    if (mode == ColorMode::Bgr64 && !makeImage(images.image64, width, height, 64)) {
+        return false;
+    }
+    return images.work != nullptr && images.work->copyFormat(imaging::outputImageFor(images, mode));
+}
+
+bool CameraContext::planIntake() {
+    DibImage *raw = preparedRawImage();
+    if (raw == nullptr) {
+        return false;
+    }
+    std::int32_t sensorWidth = 0;
+    std::int32_t sensorHeight = 0;
+    std::int32_t deviceSubsample = 0;
+    (void)device_->GetReadoutWindow(nullptr, nullptr, &sensorWidth, &sensorHeight,
+                                    &deviceSubsample);
+    const std::int32_t d = subsampleDivisor(deviceSubsample);
+    FrameWindow window;
+    window.frameWidth = sensorWidth / d;
+    window.frameHeight = sensorHeight / d;
+    window.left = geometry_.originX / d;
+    window.top = geometry_.originY / d;
+    // In the monochrome modes the raw image is the output that readers copy, so the device must
+    // not write into it outside the frame lock.
+    const ColorMode mode = preparedMode_.load();
+    const bool rawIsOutput = mode == ColorMode::Mono8 || mode == ColorMode::Mono16;
+    return intake_.plan(*raw, window, rawIsOutput);
+}
+
+// ---- Preparation ---------------------------------------------------------------------------
+
+bool CameraContext::prepare() {
+    if (device_->IsValidDeviceIndex(device_->GetDeviceIndex()) == 0) {
+        recordError(ErrorCode::CameraNotPresent);
+        return false;
+    }
+    if (!isValidGeometry(geometry_, subsampleMode_)) {
+        recordError(ErrorCode::GeometryInvalid);
+        return false;
+    }
+    const std::int32_t d = subsampleDivisor(subsampleMode_);
+    const std::int32_t width = geometry_.width / d;
+    const std::int32_t height = geometry_.height / d;
+    {
+        // Readers may still hold the old pixels (no stream runs now, but a reader of another
+        // thread could be in the middle of a copy).
+        std::lock_guard<std::mutex> lock(frameMutex_);
+        if (!createImages(width, height)) {
+            recordError(ErrorCode::MemoryOrSize);
+            return false;
+        }
+        preparedMode_.store(colorMode());
+        newImageFlag_.store(0);
+    }
+
+    std::int32_t clock = 0;
+    (void)device_->GetTimingOption(&clock);
+    if (clock != clock_) {
+        (void)device_->SetTimingOption(clock_);
+    }
+    (void)device_->SetReadoutWindow(geometry_.originX, geometry_.originY, geometry_.width,
+                                    geometry_.height, subsampleMode_);
+    if (!planIntake()) {
+        recordError(ErrorCode::MemoryOrSize);
+        return false;
+    }
+    (void)device_->SetSampleWidth(imaging::hasWideRawSamples(colorMode()) ? 1 : 0);
+    (void)device_->SetMirrorV(analog_.get(AnalogWord::MirrorV));
+    (void)device_->SetMirrorH(analog_.get(AnalogWord::MirrorH));
+    (void)model().SetGain(analog_.get(AnalogWord::GlobalGain) & 0xFFFF);
+    (void)model().SetExposure(analog_.get(AnalogWord::Exposure));
+    (void)updateRealExposureTime();
+    // The preview window's scratch image is prepared here once the window exists.
+    return true;
+}
+
+// ---- Streaming -----------------------------------------------------------------------------
 
 bool CameraContext::preview() {
     return callBackPreviewWith(platform::kNoWindow, nullptr, 0, 0);
@@ -55,12 +178,7 @@ bool CameraContext::callBackPreviewWith(platform::WindowHandle callbackWindow, v
     if (acquisitionState() != AcquisitionState::Idle) {
         return false;
     }
-    callbackWindow_ = callbackWindow;
-    applicationBuffer_ = buffer;
-    applicationBufferSize_ = size;
-    topRowFirst_ = topRowFirst;
-    // The preview window and its drawing context are created here (code 4 when either is
-    // missing) by the preview window work.
+    setDeliveryTarget(DeliveryTarget{callbackWindow, buffer, size, topRowFirst});
     if (!startStreaming()) {
         close();
         recordError(ErrorCode::FrameTransferFailed);
@@ -80,38 +198,119 @@ bool CameraContext::startStreaming() {
     if (acquisitionState() == AcquisitionState::Streaming) {
         return true;
     }
-    // Device path: preparation, the capture thread and the device's continuous capture start
-    // here with the acquisition work.
-    return false;
+    if (!prepare()) {
+        recordError(ErrorCode::NoCamera);
+        return false;
+    }
+    runFlag_.store(1);
+    captureEnd_.reset();
+    stopRequested_.reset();
+    rateMeter_.restart(platform::multimediaTimeMs());
+    frameRate_.store(0);
+    try {
+        captureThread_ = startContextThread([this] { captureLoop(); });
+    } catch (const std::system_error &) {
+        (void)stop();
+        recordError(ErrorCode::ThreadStartFailed);
+        return false;
+    }
+    (void)device_->SetCaptureOption(0);
+    (void)device_->SetCaptureOption(0);
+    if (device_->StartContinuousCapture() != device::kStartOk) {
+        (void)stop();
+        // A start that failed half-way may have kept its buffers; give them back now.
+        (void)device_->StopCapture();
+        recordError(ErrorCode::CameraCommandFailed);
+        return false;
+    }
+    acquisitionState_.store(AcquisitionState::Streaming);
+    return true;
 }
 
 bool CameraContext::stopPreview() {
     return stop();
 }
 
+void CameraContext::endThreads() {
+    runFlag_.store(0);
+    stopRequested_.set();
+    if (captureThread_.joinable()) {
+        captureEnd_.wait();
+        captureThread_.join();
+    }
+    recordingFlag_.store(0);
+    if (recordingThread_.joinable()) {
+        recordingEnd_.wait();
+        recordingThread_.join();
+    }
+}
+
 bool CameraContext::stop() {
     if (!isAllowed(Report::Record)) {
         return false;
     }
-    // Device path: the capture and recording threads are stopped and waited for, then the
-    // device's capture, with the acquisition work.
-    return false;
+    endThreads();
+    if (acquisitionState() == AcquisitionState::Idle) {
+        return true;
+    }
+    acquisitionState_.store(AcquisitionState::Idle);
+    (void)device_->SetCaptureOption(0);
+    (void)device_->SetCaptureOption(0);
+    if (device_->StopCapture() != 0) {
+        recordError(ErrorCode::CameraCommandFailed);
+        return false;
+    }
+    return true;
 }
 
 bool CameraContext::close() {
-    // The preview window is released here (drawing stops first) by the preview window work.
+    // The preview window is closed here first (drawing stops before it is released).
     runFlag_.store(0);
     (void)stop();
     return true;
 }
 
-bool CameraContext::snapShot(void * /*buffer*/, std::int32_t /*size*/,
-                             std::int32_t /*topRowFirst*/) {
+// ---- Single frames -------------------------------------------------------------------------
+
+bool CameraContext::snapShot(void *buffer, std::int32_t size, std::int32_t topRowFirst) {
     if (!isAllowed(Report::Record, {AcquisitionState::Idle, AcquisitionState::SingleFrame})) {
         return false;
     }
-    // Device path: preparation (from idle), one frame from the device, processing and the copy.
-    return false;
+    if (acquisitionState() == AcquisitionState::Idle && !prepare()) {
+        recordError(ErrorCode::NoCamera);
+        return false;
+    }
+    (void)device_->SetTransferTimeout(transferTimeout_);
+    (void)device_->SetCaptureOption(0);
+    if (device_->StartSingleCapture() != device::kStartOk) {
+        recordError(ErrorCode::FrameTransferFailed);
+        return false;
+    }
+    DibImage *raw = preparedRawImage();
+    std::uint8_t *target = raw != nullptr ? intake_.target(*raw) : nullptr;
+    const bool copied = target != nullptr && device_->WaitSingleFrame(target, 0, 0, 1) == 0;
+    // The device copies its frame slot even when the frame never completed (a time-out or a
+    // failed transfer): such a copy is part old and part new data, so it counts as not read.
+    if (!copied || device_->framesCompleted() == 0) {
+        postFrameNotification(static_cast<std::int32_t>(ErrorCode::FrameTransferFailed));
+        recordError(ErrorCode::FrameTransferFailed);
+        return false;
+    }
+    DeferredFrameControls deferred;
+    deferred.begin(*this);
+    convertFrame(deferred);
+    deferred.flush();
+
+    if (buffer != nullptr && size != 0) {
+        DibImage *output = preparedOutputImage();
+        if (output == nullptr ||
+            !imaging::DeliverFrame(*output, topRowFirst, buffer, size, *this)) {
+            recordError(ErrorCode::MemoryOrSize);
+            return false;
+        }
+    }
+    newImageFlag_.store(1);
+    return true;
 }
 
 bool CameraContext::capture() {
@@ -121,177 +320,39 @@ bool CameraContext::capture() {
     if (acquisitionState() == AcquisitionState::SingleFrame) {
         return true;
     }
-    // Device path: transfer time-out and preparation, then single-frame mode.
-    return false;
-}
-
-bool CameraContext::getImage(void * /*buffer*/, std::int32_t /*size*/,
-                             std::int32_t /*topRowFirst*/) {
-    if (!isAllowed(Report::Record)) {
+    (void)device_->SetTransferTimeout(transferTimeout_);
+    if (!prepare()) {
+        recordError(ErrorCode::NoCamera);
         return false;
     }
-    // Device path: the copy of the newest output image.
-    return false;
-}
-
-bool CameraContext::record(const char *fileName, std::int32_t /*durationMs*/,
-                           std::int32_t /*display*/) {
-    if (fileName == nullptr || fileName[0] == '\0') {
-        recordError(ErrorCode::InvalidArgument);
-        return false;
-    }
-    callbackWindow_ = platform::kNoWindow;
-    applicationBuffer_ = nullptr;
-    applicationBufferSize_ = 0;
-    topRowFirst_ = 0;
-    // With display, the preview window is created here as preview does (code 4).
-    if (!startStreaming()) {
-        close();
-        return false;
-    }
-    // Device path: the AVI file and the recording thread, with the recording work.
-    return false;
-}
-
-bool CameraContext::recordWide(const wchar_t *fileName, std::int32_t durationMs,
-                               std::int32_t display) {
-    if (fileName == nullptr) {
-        return record(nullptr, durationMs, display);
-    }
-    char narrow[kNarrowNameCapacity];
-    if (!platform::wideToNarrow(fileName, narrow, sizeof narrow)) {
-        recordError(ErrorCode::SettingsStoreFailed);
-        return false;
-    }
-    return record(narrow, durationMs, display);
-}
-
-bool CameraContext::setDeviceNumber(std::int32_t index) {
-    if (!isAllowed(Report::Record)) {
-        return false;
-    }
-    if (device_->IsValidDeviceIndex(index) == 0 ||
-        device_->SelectDevice(index) != device::kSelectOk) {
-        recordError(ErrorCode::CameraNotPresent);
-        return false;
-    }
+    acquisitionState_.store(AcquisitionState::SingleFrame);
     return true;
 }
 
-std::int32_t CameraContext::enumDevices(char *names) {
-    if (!isAllowed(Report::Record)) {
-        return 0;
-    }
-    if (names == nullptr) {
-        recordError(ErrorCode::InvalidArgument);
-        return 0;
-    }
-    const std::int32_t named = nameCameras([&](std::int32_t entry, std::int32_t number) {
-        formatCameraName(names + entry * kCameraNameLength, kCameraNameLength, number);
-    });
-    for (std::int32_t entry = named; entry < kMaxCameraNames; ++entry) {
-        names[entry * kCameraNameLength] = '\0';
-    }
-    return named;
-}
-
-std::int32_t CameraContext::enumDevicesWide(wchar_t *names) {
-    if (!isAllowed(Report::Record)) {
-        return 0;
-    }
-    if (names == nullptr) {
-        recordError(ErrorCode::InvalidArgument);
-        return 0;
-    }
-    const std::int32_t named = nameCameras([&](std::int32_t entry, std::int32_t number) {
-        char narrow[kCameraNameLength];
-        formatCameraName(narrow, sizeof narrow, number);
-        // The name is plain ASCII, so the conversion cannot fail.
-        (void)platform::narrowToWide(narrow, names + entry * kCameraNameLength, kCameraNameLength);
-    });
-    for (std::int32_t entry = named; entry < kMaxCameraNames; ++entry) {
-        names[entry * kCameraNameLength] = L'\0';
-    }
-    return named;
-}
-
-bool CameraContext::checkCameraNameRequest(std::int32_t index, const void *buffer,
-                                           std::int32_t size) {
+bool CameraContext::getImage(void *buffer, std::int32_t size, std::int32_t topRowFirst) {
     if (!isAllowed(Report::Record)) {
         return false;
     }
-    if (buffer == nullptr || size <= kMinNameBufferSize || index < 0 ||
-        index >= device_->GetDeviceCount()) {
-        recordError(ErrorCode::InvalidArgument);
-        return false;
+    DeferredFrameControls deferred;
+    deferred.begin(*this);
+    enum class Outcome { Copied, NotNew, Failed } outcome = Outcome::Failed;
+    {
+        std::lock_guard<std::mutex> lock(frameMutex_);
+        const DibImage *output = outputImage();
+        if (output != nullptr && !output->isEmpty() && buffer != nullptr) {
+            if (newImageFlag_.load() == 0) {
+                outcome = Outcome::NotNew;
+            } else if (imaging::DeliverFrame(*output, topRowFirst, buffer, size, deferred)) {
+                newImageFlag_.store(0);
+                outcome = Outcome::Copied;
+            }
+        }
     }
-    if (device_->IsValidDeviceIndex(index) == 0) {
-        recordError(ErrorCode::CameraNotPresent);
-        return false;
+    deferred.flush();
+    if (outcome == Outcome::Failed) {
+        recordError(ErrorCode::MemoryOrSize);
     }
-    return true;
-}
-
-bool CameraContext::deviceName(std::int32_t index, char *buffer, std::int32_t size) {
-    if (!checkCameraNameRequest(index, buffer, size)) {
-        return false;
-    }
-    formatCameraName(buffer, static_cast<std::size_t>(size), index + 1);
-    return true;
-}
-
-bool CameraContext::deviceNameWide(std::int32_t index, wchar_t *buffer, std::int32_t size) {
-    if (!checkCameraNameRequest(index, buffer, size)) {
-        return false;
-    }
-    char narrow[kCameraNameLength];
-    formatCameraName(narrow, sizeof narrow, index + 1);
-    if (!platform::narrowToWide(narrow, buffer, static_cast<std::size_t>(size))) {
-        recordError(ErrorCode::CameraNotPresent);
-        return false;
-    }
-    return true;
-}
-
-bool CameraContext::saveImage(const char * /*fileName*/, std::int32_t /*fileType*/) {
-    if (!isAllowed(Report::Record)) {
-        return false;
-    }
-    // Device path: the output image of the colour mode goes to the still image writers (code 1
-    // when there is none yet).
-    return false;
-}
-
-bool CameraContext::saveImageWide(const wchar_t * /*fileName*/, std::int32_t /*fileType*/) {
-    if (!isAllowed(Report::Record)) {
-        return false;
-    }
-    // Device path: the name is converted (code 1 when it cannot be) and saved as saveImage does.
-    return false;
-}
-
-bool CameraContext::cameraDialog(platform::WindowHandle /*parent*/) {
-    if (!isAllowed(Report::Record)) {
-        return false;
-    }
-    // Device path: the camera settings dialog around a stop and restart.
-    return false;
-}
-
-bool CameraContext::imageDialog(platform::WindowHandle /*parent*/) {
-    if (!isAllowed(Report::Record)) {
-        return false;
-    }
-    // Device path: the image filter dialog on the settings block.
-    return false;
-}
-
-bool CameraContext::analogDialog(platform::WindowHandle /*parent*/) {
-    if (!isAllowed(Report::Record)) {
-        return false;
-    }
-    // Device path: the analog dialog on the analog settings.
-    return false;
+    return outcome == Outcome::Copied;
 }
 
 }  // namespace ostrel::context

@@ -7,9 +7,11 @@
 
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "context/notification_queue.h"
+#include "device/device_7100vrx.h"
 #include "imaging/dib_image.h"
 
 namespace ostrel::context {
@@ -19,6 +21,11 @@ using imaging::AnalogWord;
 using imaging::SettingsWord;
 using testing::NotificationQueue;
 using Codes = std::vector<std::intptr_t>;
+
+// A context whose camera device cannot be made.
+CameraContext *withoutDevice() {
+    return new CameraContext([]() -> std::unique_ptr<device::Device7100VRX> { return nullptr; });
+}
 
 std::vector<std::int32_t> drain(CameraContext &context) {
     std::vector<std::int32_t> codes;
@@ -40,7 +47,8 @@ protected:
     void TearDown() override { EXPECT_EQ(NotificationQueue::takeThreadErrorCodes(), Codes{}); }
 
     NotificationQueue queue;
-    CameraContext context;
+    std::unique_ptr<CameraContext> made{withoutDevice()};
+    CameraContext &context = *made;
 };
 
 TEST(CameraContextDefaults, EveryFieldStartsAtItsDefault) {
@@ -98,7 +106,8 @@ TEST(CameraContextDefaults, FrameInfoIsSixWordsOnThirtyTwoBitsAndHasAPointerOnSi
 
 TEST(CameraContextInitialise, WithoutADeviceRecordsFiveButKeepsTheWindowAndTheImages) {
     NotificationQueue queue;
-    CameraContext context;
+    std::unique_ptr<CameraContext> made(withoutDevice());
+    CameraContext &context = *made;
     EXPECT_FALSE(context.initialise(queue.window()));
     EXPECT_EQ(context.notificationWindow(), queue.window());
     EXPECT_EQ(queue.takeErrorCodes(), Codes{5});

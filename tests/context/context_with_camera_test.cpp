@@ -12,6 +12,7 @@
 #include "context/camera_context.h"
 #include "context/notification_queue.h"
 #include "device/device_7100vrx.h"
+#include "context/settings_sandbox.h"
 #include "device/device_test_support.h"
 
 namespace ostrel::context {
@@ -38,16 +39,18 @@ protected:
         : cameras(cameraCount, testing::smallCamera()) {}
 
     void SetUp() override {
-        (void)context.initialise(queue.window());
-        (void)drain(context);
-        (void)queue.take();
-        context.adoptDevice(std::make_unique<device::Device7100VRX>());
+        // Initialisation makes the device over the emulated cameras and sends the stored (here:
+        // default) gain 100 and exposure 100; the first use of the settings store leaves 12.
+        ASSERT_TRUE(context.initialise(queue.window()));
+        ASSERT_EQ(drain(context), std::vector<std::int32_t>{12});
+        ASSERT_EQ(queue.takeErrorCodes(), Codes{12});
         ASSERT_TRUE(context.hasDevice());
     }
     void TearDown() override { EXPECT_EQ(NotificationQueue::takeThreadErrorCodes(), Codes{}); }
 
     emulator::EmulatedCamera &camera() { return cameras.camera(0); }
 
+    testing::SettingsSandbox settings;
     ScopedCameras cameras;
     NotificationQueue queue;
     CameraContext context;
@@ -59,10 +62,10 @@ protected:
 };
 
 TEST_F(ContextWithCamera, GlobalGainGoesToAllFiveGainWordsAndToTheCamera) {
-    EXPECT_EQ(context.filterValue(13), 0);  // nothing sent yet
+    EXPECT_EQ(context.filterValue(13), 100);  // the default sent at initialisation
     EXPECT_TRUE(context.setFilterValue(13, 1023));
     EXPECT_EQ(context.analog().values(),
-              (imaging::AnalogValues{1023, 1023, 1023, 1023, 1023, 0, 0, 0, 0}));
+              (imaging::AnalogValues{1023, 1023, 1023, 1023, 1023, 100, 0, 0, 0}));
     EXPECT_EQ(camera().registerValue(Register::Gain), 1023);
     EXPECT_EQ(context.filterValue(13), 1023);
 
@@ -73,7 +76,7 @@ TEST_F(ContextWithCamera, GlobalGainGoesToAllFiveGainWordsAndToTheCamera) {
 }
 
 TEST_F(ContextWithCamera, ExposureGoesToTheCameraAndGivesTheRealExposureTime) {
-    EXPECT_EQ(context.filterValue(18), 0);
+    EXPECT_EQ(context.filterValue(18), 100);
     EXPECT_FALSE(context.setFilterValue(18, 0));
     EXPECT_EQ(drain(context), std::vector<std::int32_t>{9});
     EXPECT_TRUE(context.setFilterValue(18, 4455));
@@ -101,9 +104,8 @@ TEST_F(ContextWithCamera, ImageAdjustmentsStayInTheContext) {
     EXPECT_EQ(context.filterValue(14), std::nullopt);
     EXPECT_EQ(drain(context), (std::vector<std::int32_t>{9, 9, 9, 9}));
     EXPECT_EQ(queue.takeErrorCodes(), (Codes{9, 9, 9, 9}));
-    // None of it is a camera register.
-    EXPECT_EQ(camera().registerValue(Register::Gain),
-              platform::camera::registerInfo(Register::Gain).resetValue);
+    // None of it is a camera register: the gain is still the one initialisation sent.
+    EXPECT_EQ(camera().registerValue(Register::Gain), 100);
 }
 
 TEST_F(ContextWithCamera, MirrorsStoreTheFlagAndToggleTheBayerPhaseOnEveryCall) {

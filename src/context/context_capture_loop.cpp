@@ -1,0 +1,95 @@
+// The capture thread: every wait time it asks the camera device for a new frame, takes it into
+// the raw image, converts it under the frame lock, and then draws, delivers and announces it.
+#include <cstdint>
+
+#include "context/camera_context.h"
+#include "device/camera_device.h"
+#include "imaging/deliver_frame.h"
+#include "imaging/dib_image.h"
+#include "imaging/process_frame.h"
+#include "imaging/raw_frame.h"
+#include "platform/clock.h"
+#include "platform/messages.h"
+
+namespace ostrel::context {
+
+using imaging::AnalogWord;
+using imaging::DibImage;
+
+void CameraContext::captureLoop() {
+    while (runFlag_.load() != 0) {
+        // The pause ends early when a stop is asked for, so a long wait time never holds a stop.
+        (void)stopRequested_.waitFor(waitTimeMs_.load());
+        if (runFlag_.load() != 1) {
+            continue;
+        }
+        const std::int32_t status = device_->GetCaptureStatus();
+        if (status == device::kCaptureFailed) {
+            runFlag_.store(0);
+            postFrameNotification(static_cast<std::int32_t>(ErrorCode::CaptureFailed));
+            recordError(ErrorCode::CaptureFailed);
+            break;
+        }
+        if (status != device::kNewFrame) {
+            continue;
+        }
+        streamFrame();
+    }
+    captureEnd_.set();
+}
+
+void CameraContext::streamFrame() {
+    DibImage *raw = preparedRawImage();
+    std::uint8_t *target = raw != nullptr ? intake_.target(*raw) : nullptr;
+    if (target == nullptr || device_->GetLatestFrame(target, 0, 0, 1) != 0) {
+        postFrameNotification(static_cast<std::int32_t>(ErrorCode::FrameTransferFailed));
+        recordError(ErrorCode::FrameTransferFailed);
+        return;
+    }
+    const DeliveryTarget delivery = deliveryTarget();
+
+    frameInfo_.size = static_cast<std::int32_t>(sizeof(FrameInfo));
+    frameInfo_.width = raw->width();
+    frameInfo_.height = raw->height();
+    frameInfo_.bitsPerPixel = imaging::outputBitCount(preparedMode_.load());
+    frameInfo_.buffer = delivery.buffer;
+    frameRate_.store(rateMeter_.countFrame(platform::multimediaTimeMs()));
+    frameInfo_.frameRate = frameRate_.load();
+
+    captureControls_.begin(*this);
+    convertFrame(captureControls_);
+    captureControls_.flush();
+
+    recorderFrameFlag_.store(1);
+    // The preview window draws the frame here once the window exists.
+
+    if (delivery.buffer != nullptr && delivery.size != 0) {
+        DibImage *output = preparedOutputImage();
+        if (output == nullptr || !imaging::DeliverFrame(*output, delivery.topRowFirst,
+                                                        delivery.buffer, delivery.size, *this)) {
+            return;
+        }
+    }
+    if (delivery.callbackWindow != platform::kNoWindow) {
+        (void)platform::postMessage(delivery.callbackWindow, kFrameNotification,
+                                    reinterpret_cast<std::uintptr_t>(&frameInfo_), 0);
+    }
+    newImageFlag_.store(1);
+}
+
+void CameraContext::convertFrame(DeferredFrameControls &deferred) {
+    std::lock_guard<std::mutex> lock(frameMutex_);
+    DibImage *raw = preparedRawImage();
+    if (raw == nullptr) {
+        return;
+    }
+    intake_.place(*raw);
+    if (analog_.get(AnalogWord::MirrorH) != 0) {
+        imaging::MirrorRawFrame(*raw);
+    }
+    const imaging::FrameInput input{preparedMode_.load(), frameImages(), settings_, analog_,
+                                    deferred};
+    imaging::ProcessFrame(input);
+}
+
+}  // namespace ostrel::context
