@@ -6,6 +6,7 @@
 #include <new>
 
 #include "imaging/kernel_region.h"
+#include "imaging/sample_tables_vbmi.h"
 #include "imaging/worker_pool.h"
 
 namespace ostrel::imaging {
@@ -54,15 +55,16 @@ void mapBytesPaired(const std::uint8_t *src, std::uint8_t *dst, int n,
     }
 }
 
-// Maps blue, green, red of n 4-byte pixels (a fourth byte is copied as it was).
+// Maps blue, green, red of n 4-byte pixels; the destination's fourth byte keeps its value.
 void mapQuadsPaired(const std::uint8_t *src, std::uint8_t *dst, int n,
                     const std::uint16_t *pairs, const Table8 &table) {
     for (int x = 0; x < n; ++x) {
-        std::uint32_t w;
+        std::uint32_t w, kept;
         std::memcpy(&w, src + 4 * x, 4);
+        std::memcpy(&kept, dst + 4 * x, 4);
         const std::uint32_t o = pairs[w & 0xFFFFu] |
                                 static_cast<std::uint32_t>(table[(w >> 16) & 0xFFu]) << 16 |
-                                (w & 0xFF000000u);
+                                (kept & 0xFF000000u);
         std::memcpy(dst + 4 * x, &o, 4);
     }
 }
@@ -150,16 +152,22 @@ void applyTable8(const KernelArgs &args, const Table8 &table, int channels) {
     // of the same layout in both images as 32-bit words.
     const bool packed = sbpp == dbpp && sbpp == channels;
     const bool quads = channels == 3 && sbpp == 4 && dbpp == 4;
+    const bool vbmi = (packed || quads) && table_detail::vbmiUsable();
     std::unique_ptr<std::uint16_t[]> pairs;
-    if ((packed || quads) && static_cast<std::size_t>(region.width) * region.height * channels >=
-                                 kPairTableMinSamples) {
+    if (!vbmi && (packed || quads) &&
+        static_cast<std::size_t>(region.width) * region.height * channels >=
+            kPairTableMinSamples) {
         pairs = makePairTable(table);
     }
     parallelRows(region.height, kMinRowsPerBand, [&](int first, int end) {
         for (int y = first; y < end; ++y) {
             const std::uint8_t *s = region.srcRow(y);
             std::uint8_t *d = region.dstRow(y);
-            if (pairs && packed) {
+            if (vbmi && packed) {
+                table_detail::mapBytesVbmi(s, d, region.width * channels, table);
+            } else if (vbmi) {
+                table_detail::mapQuadsVbmi(s, d, region.width, table);
+            } else if (pairs && packed) {
                 mapBytesPaired(s, d, region.width * channels, pairs.get(), table);
             } else if (pairs && quads) {
                 mapQuadsPaired(s, d, region.width, pairs.get(), table);

@@ -15,6 +15,7 @@
 #include "imaging/gray_gains.h"
 #include "imaging/hue_saturation.h"
 #include "imaging/hue_saturation_avx2.h"
+#include "imaging/sample_tables_vbmi.h"
 #include "imaging/sharpen.h"
 #include "imaging/worker_pool.h"
 #include "imaging/adjust_test_support.h"
@@ -207,25 +208,27 @@ TEST(FastAgainstReference, LargeFrameSplitIntoManyBands) {
     setWorkerThreadCount(0);
 }
 
-// Hue and sharpening have AVX2 paths that processors with AVX2 take in the tests above; this
-// one takes the plain paths.
-TEST(FastAgainstReference, HueAndSharpnessWithoutProcessorSpecificCode) {
+// The table passes (AVX-512 byte permutes), hue and sharpening (AVX2) have paths that capable
+// processors take in the tests above; this one takes the plain paths, including the byte-pair
+// tables of large 8-bit images.
+TEST(FastAgainstReference, EveryVariantWithoutProcessorSpecificCode) {
+    table_detail::setVbmiAllowed(false);
     hue_detail::setAvx2Allowed(false);
     sharpen_detail::setAvx2Allowed(false);
     setWorkerThreadCount(2);
     std::mt19937 rng(78);
     for (const Variant &v : variants()) {
-        if (v.kind == Kind::InPlace) {
-            continue;
-        }
         for (int bpp : v.pixelSizes) {
             for (const Size &size : kSizes) {
                 for (std::int32_t setting : v.settings) {
                     compare(v, bpp, size, setting, rng, true, false);
                 }
             }
+            compare(v, bpp, Size{517, 300}, v.settings.front(), rng, true, false);
+            compare(v, bpp, Size{517, 300}, v.settings.back(), rng, true, true);
         }
     }
+    table_detail::setVbmiAllowed(true);
     hue_detail::setAvx2Allowed(true);
     sharpen_detail::setAvx2Allowed(true);
     setWorkerThreadCount(0);
