@@ -1,8 +1,10 @@
 // The output adjustments on a full 6576 x 4384 24-bit frame (86.5 MB), each against a plain
 // memcpy of the same image in the same run: the table adjustments (gamma, contrast, brightness)
 // should stay within twice the copy; sharpness and hue/saturation are reported with their ratio.
-// Each adjustment runs on one thread (argument 1) and on the worker pool's threads (argument 0,
-// one per core). Prints the ratios after the table (medians when repetitions are asked for, e.g.
+// Each adjustment runs on one thread (first argument 1) and on the worker pool's threads (0, one
+// per core), with the processor-specific routines (second argument 0: AVX-512 byte permutes for
+// the tables, AVX2 for sharpening and hue, where the processor has them) and without (1).
+// Prints the ratios after the table (medians when repetitions are asked for, e.g.
 // --benchmark_repetitions=7): on one thread by CPU time, which other work on the machine barely
 // changes, and on all threads by elapsed time.
 #include <benchmark/benchmark.h>
@@ -22,6 +24,8 @@
 #include "imaging/dib_image.h"
 #include "imaging/gamma.h"
 #include "imaging/hue_saturation.h"
+#include "imaging/hue_saturation_avx2.h"
+#include "imaging/sample_tables_vbmi.h"
 #include "imaging/sharpen.h"
 #include "imaging/worker_pool.h"
 
@@ -69,15 +73,27 @@ void BM_Memcpy(benchmark::State &state) {
     setBytes(state);
 }
 
-// Sets the pool's thread count from the benchmark's argument (0: one per core) for one run.
+// Sets the pool's thread count (first argument; 0: one per core) and whether the
+// processor-specific routines may run (second argument 0) for one run.
 class ThreadCount {
 public:
     explicit ThreadCount(const benchmark::State &state) {
         setWorkerThreadCount(static_cast<int>(state.range(0)));
+        allowSpecific(state.range(1) == 0);
     }
-    ~ThreadCount() { setWorkerThreadCount(0); }
+    ~ThreadCount() {
+        setWorkerThreadCount(0);
+        allowSpecific(true);
+    }
     ThreadCount(const ThreadCount &) = delete;
     ThreadCount &operator=(const ThreadCount &) = delete;
+
+private:
+    static void allowSpecific(bool allowed) {
+        table_detail::setVbmiAllowed(allowed);
+        hue_detail::setAvx2Allowed(allowed);
+        sharpen_detail::setAvx2Allowed(allowed);
+    }
 };
 
 // A table adjustment in place on the output image, as the pipeline runs it.
@@ -125,11 +141,11 @@ void BM_HueSaturation24(benchmark::State &state) {
 }
 
 BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Gamma24)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Contrast24)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Brightness24)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Sharpen24)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_HueSaturation24)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Gamma24)->ArgsProduct({{1, 0}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Contrast24)->ArgsProduct({{1, 0}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Brightness24)->ArgsProduct({{1, 0}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Sharpen24)->ArgsProduct({{1, 0}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_HueSaturation24)->ArgsProduct({{1, 0}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Shows the table as usual and keeps every repetition's elapsed and CPU time per iteration
 // (milliseconds) by benchmark name and argument ("BM_Gamma24/1").
@@ -186,20 +202,22 @@ int main(int argc, char **argv) {
     const double copyReal = reporter.medianReal("BM_Memcpy");
     std::printf("\nRatio to memcpy of the 24-bit frame (medians of the repetitions, same run; goal "
                 "for the table adjustments: at most 2.0)\n");
-    std::printf("One thread, CPU time (memcpy %.2f ms):\n", copyCpu);
-    for (const char *name : names) {
-        const double t = reporter.medianCpu(std::string(name) + "/1");
-        if (copyCpu > 0.0 && t > 0.0) {
-            std::printf("  %-20s %8.2f ms  %6.2f x memcpy\n", name, t, t / copyCpu);
+    auto table = [&](const char *title, const char *suffix, bool cpu) {
+        const double copy = cpu ? copyCpu : copyReal;
+        std::printf("%s (memcpy %.2f ms):\n", title, copy);
+        for (const char *name : names) {
+            const std::string key = std::string(name) + suffix;
+            const double t = cpu ? reporter.medianCpu(key) : reporter.medianReal(key);
+            if (copy > 0.0 && t > 0.0) {
+                std::printf("  %-20s %8.2f ms  %6.2f x memcpy\n", name, t, t / copy);
+            }
         }
-    }
-    std::printf("%d threads, elapsed time (memcpy %.2f ms):\n", workerThreadCount(), copyReal);
-    for (const char *name : names) {
-        const double t = reporter.medianReal(std::string(name) + "/0");
-        if (copyReal > 0.0 && t > 0.0) {
-            std::printf("  %-20s %8.2f ms  %6.2f x memcpy\n", name, t, t / copyReal);
-        }
-    }
+    };
+    const std::string all = std::to_string(workerThreadCount()) + " threads";
+    table("One thread, CPU time", "/1/0", true);
+    table("One thread, CPU time, plain routines only", "/1/1", true);
+    table((all + ", elapsed time").c_str(), "/0/0", false);
+    table((all + ", elapsed time, plain routines only").c_str(), "/0/1", false);
     benchmark::Shutdown();
     return 0;
 }
