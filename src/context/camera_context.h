@@ -28,13 +28,13 @@
 #include "context/frame_intake.h"
 #include "context/frame_rate_meter.h"
 #include "context/image_geometry.h"
+#include "context/recording_control.h"
 #include "imaging/analog_settings.h"
 #include "imaging/color_mode.h"
 #include "imaging/frame_controls.h"
 #include "imaging/process_frame.h"
 #include "imaging/processor_info.h"
 #include "imaging/settings_block.h"
-#include "output/avi_writer.h"
 #include "platform/event.h"
 #include "platform/window_handle.h"
 
@@ -361,15 +361,9 @@ private:
     ImageFilterRefresh *openImageFilterDialog_ = nullptr;
     std::atomic<std::int32_t> realExposureTime_{0};
 
-    // Recording: the writer and the thread that feeds it (the recording thread sets its end
-    // event as its last action; stop waits for it).
-    output::AviWriter aviWriter_;
-    std::atomic<std::int32_t> recordingFlag_{0};
-    std::atomic<std::uint32_t> recordingStartMs_{0};
-    std::atomic<std::uint32_t> recordingEndMs_{0};
-    std::atomic<std::int32_t> recorderFrameFlag_{0};
-    std::thread recordingThread_;
-    platform::ManualResetEvent recordingEnd_;
+    // Recording: the AVI writer and the recording thread that feeds it from the output image;
+    // stop ends it (finishing its file) before the images can change.
+    RecordingControl recording_;
 
     // Streaming: the capture thread, its end event and the event that cuts its pause short.
     std::atomic<std::int32_t> runFlag_{0};  // 0 stop, 1 run, 2 pause

@@ -238,11 +238,7 @@ void CameraContext::endThreads() {
         captureEnd_.wait();
         captureThread_.join();
     }
-    recordingFlag_.store(0);
-    if (recordingThread_.joinable()) {
-        recordingEnd_.wait();
-        recordingThread_.join();
-    }
+    recording_.stop();
 }
 
 bool CameraContext::stop() {

@@ -60,7 +60,7 @@ void CameraContext::streamFrame() {
     convertFrame(captureControls_);
     captureControls_.flush();
 
-    recorderFrameFlag_.store(1);
+    recording_.frameConverted();
     // The preview window draws the frame here once the window exists.
 
     if (delivery.buffer != nullptr && delivery.size != 0) {

@@ -127,7 +127,6 @@ CameraContext::~CameraContext() {
         image.reset();
     }
     intake_.release();
-    aviWriter_.reset();
 }
 
 }  // namespace ostrel::context
