@@ -54,8 +54,12 @@ DibImage &image(int index) {
     return img;
 }
 
-DibImage &source() { return image(0); }
-DibImage &output() { return image(1); }
+DibImage &source() {
+    return image(0);
+}
+DibImage &output() {
+    return image(1);
+}
 
 void setBytes(benchmark::State &state) {
     // Bytes read plus bytes written per iteration, as for the copy.
@@ -109,9 +113,15 @@ void tableAdjustment(benchmark::State &state, ConversionKernel kernel, std::int3
     setBytes(state);
 }
 
-void BM_Gamma24(benchmark::State &state) { tableAdjustment(state, Gamma24, 70); }
-void BM_Contrast24(benchmark::State &state) { tableAdjustment(state, Contrast24, 30); }
-void BM_Brightness24(benchmark::State &state) { tableAdjustment(state, Brightness24, 40); }
+void BM_Gamma24(benchmark::State &state) {
+    tableAdjustment(state, Gamma24, 70);
+}
+void BM_Contrast24(benchmark::State &state) {
+    tableAdjustment(state, Contrast24, 30);
+}
+void BM_Brightness24(benchmark::State &state) {
+    tableAdjustment(state, Brightness24, 40);
+}
 
 // Sharpening reads the work image (here the random source) and writes the output image.
 void BM_Sharpen24(benchmark::State &state) {
@@ -142,10 +152,22 @@ void BM_HueSaturation24(benchmark::State &state) {
 
 BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Gamma24)->ArgsProduct({{1, 0}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Contrast24)->ArgsProduct({{1, 0}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Brightness24)->ArgsProduct({{1, 0}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Sharpen24)->ArgsProduct({{1, 0}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_HueSaturation24)->ArgsProduct({{1, 0}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Contrast24)
+    ->ArgsProduct({{1, 0}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_Brightness24)
+    ->ArgsProduct({{1, 0}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_Sharpen24)
+    ->ArgsProduct({{1, 0}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_HueSaturation24)
+    ->ArgsProduct({{1, 0}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // Shows the table as usual and keeps every repetition's elapsed and CPU time per iteration
 // (milliseconds) by benchmark name and argument ("BM_Gamma24/1").
@@ -200,8 +222,9 @@ int main(int argc, char **argv) {
                                  "BM_HueSaturation24"};
     const double copyCpu = reporter.medianCpu("BM_Memcpy");
     const double copyReal = reporter.medianReal("BM_Memcpy");
-    std::printf("\nRatio to memcpy of the 24-bit frame (medians of the repetitions, same run; goal "
-                "for the table adjustments: at most 2.0)\n");
+    std::printf(
+        "\nRatio to memcpy of the 24-bit frame (medians of the repetitions, same run; goal "
+        "for the table adjustments: at most 2.0)\n");
     auto table = [&](const char *title, const char *suffix, bool cpu) {
         const double copy = cpu ? copyCpu : copyReal;
         std::printf("%s (memcpy %.2f ms):\n", title, copy);

@@ -21,18 +21,26 @@ std::int32_t scaled(double fraction, std::int32_t size) {
 
 // The first patch's factor for a mean level, and a later patch's contribution.
 double firstValue(std::int32_t m) {
-    if (m > 200) return 0.85;
-    if (m > 160) return 0.9;
-    if (m >= 100) return 1.0;
-    if (m >= 50) return 1.05;
+    if (m > 200)
+        return 0.85;
+    if (m > 160)
+        return 0.9;
+    if (m >= 100)
+        return 1.0;
+    if (m >= 50)
+        return 1.05;
     return 1.1;
 }
 
 double contribution(std::int32_t m) {
-    if (m > 200) return -0.15;
-    if (m > 160) return -0.10;
-    if (m >= 100) return 0.0;
-    if (m >= 50) return 0.05;
+    if (m > 200)
+        return -0.15;
+    if (m > 160)
+        return -0.10;
+    if (m >= 100)
+        return 0.0;
+    if (m >= 50)
+        return 0.05;
     return 0.10;
 }
 
@@ -57,9 +65,8 @@ std::array<KernelRect, 5> exposurePatches(std::int32_t width, std::int32_t heigh
         return KernelRect{scaled(left, width), scaled(top, height), scaled(right, width),
                           scaled(bottom, height)};
     };
-    return {patch(0.1, 0.1, 0.2, 0.2), patch(0.1, 0.8, 0.2, 0.9),
-            patch(0.45, 0.45, 0.55, 0.55), patch(0.8, 0.1, 0.9, 0.2),
-            patch(0.8, 0.8, 0.9, 0.9)};
+    return {patch(0.1, 0.1, 0.2, 0.2), patch(0.1, 0.8, 0.2, 0.9), patch(0.45, 0.45, 0.55, 0.55),
+            patch(0.8, 0.1, 0.9, 0.2), patch(0.8, 0.8, 0.9, 0.9)};
 }
 
 double exposureFactor(const std::array<std::int32_t, 5> &means) {

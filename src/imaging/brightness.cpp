@@ -102,10 +102,18 @@ std::int32_t brighten(const KernelArgs &args, int sampleBytes, int channels) {
 
 }  // namespace
 
-std::int32_t Brightness8(const KernelArgs &args) { return brighten(args, 1, 1); }
-std::int32_t Brightness16(const KernelArgs &args) { return brighten(args, 2, 1); }
-std::int32_t Brightness24(const KernelArgs &args) { return brighten(args, 1, 3); }
-std::int32_t Brightness48(const KernelArgs &args) { return brighten(args, 2, 3); }
+std::int32_t Brightness8(const KernelArgs &args) {
+    return brighten(args, 1, 1);
+}
+std::int32_t Brightness16(const KernelArgs &args) {
+    return brighten(args, 2, 1);
+}
+std::int32_t Brightness24(const KernelArgs &args) {
+    return brighten(args, 1, 3);
+}
+std::int32_t Brightness48(const KernelArgs &args) {
+    return brighten(args, 2, 3);
+}
 
 }  // namespace reference
 }  // namespace ostrel::imaging

@@ -9,20 +9,26 @@ enum class ColorMode : std::uint32_t {
     Mono8 = 0,   // 8-bit grey; the raw mosaic (or its grey conversion) is the output
     Mono16 = 1,  // 16-bit words holding 10-bit values; the raw image is the output
     Bgr24 = 2,
-    Bgr32 = 3,   // fourth byte stays 0
-    Bgr48 = 4,   // 16-bit words, each 0..1023
-    Bgr64 = 5,   // fourth word stays 0
+    Bgr32 = 3,  // fourth byte stays 0
+    Bgr48 = 4,  // 16-bit words, each 0..1023
+    Bgr64 = 5,  // fourth word stays 0
 };
 
 // Bits per pixel of the output image (8, 16, 24, 32, 48, 64); 0 for a code outside 0..5.
 constexpr int outputBitCount(ColorMode mode) {
     switch (mode) {
-        case ColorMode::Mono8: return 8;
-        case ColorMode::Mono16: return 16;
-        case ColorMode::Bgr24: return 24;
-        case ColorMode::Bgr32: return 32;
-        case ColorMode::Bgr48: return 48;
-        case ColorMode::Bgr64: return 64;
+        case ColorMode::Mono8:
+            return 8;
+        case ColorMode::Mono16:
+            return 16;
+        case ColorMode::Bgr24:
+            return 24;
+        case ColorMode::Bgr32:
+            return 32;
+        case ColorMode::Bgr48:
+            return 48;
+        case ColorMode::Bgr64:
+            return 64;
     }
     return 0;
 }

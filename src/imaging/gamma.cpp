@@ -82,9 +82,9 @@ void buildGammaTable(std::int32_t setting, int top, std::uint16_t *table) {
     const double gamma = gammaExponent(setting);
     table[0] = 0;
     for (int i = 1; i <= top; ++i) {
-        const double m = std::log10(static_cast<double>(top)) +
-                         gamma * (std::log10(static_cast<double>(i)) -
-                                  std::log10(static_cast<double>(top)));
+        const double m =
+            std::log10(static_cast<double>(top)) +
+            gamma * (std::log10(static_cast<double>(i)) - std::log10(static_cast<double>(top)));
         if (m < 0.0) {
             table[i] = 1;
             continue;

@@ -25,10 +25,22 @@ int graySample(std::int32_t gain, std::int32_t offset, int v) {
 void positionGainOffset(const GrayGainParams &p, int position, std::int32_t &gain,
                         std::int32_t &offset) {
     switch (position) {
-        case kPhaseGreen1: gain = p.gains.g1; offset = p.offsetG1; break;
-        case kPhaseBlue: gain = p.gains.r; offset = p.offsetR; break;
-        case kPhaseRed: gain = p.gains.b; offset = p.offsetB; break;
-        default: gain = p.gains.g2; offset = p.offsetG2; break;
+        case kPhaseGreen1:
+            gain = p.gains.g1;
+            offset = p.offsetG1;
+            break;
+        case kPhaseBlue:
+            gain = p.gains.r;
+            offset = p.offsetR;
+            break;
+        case kPhaseRed:
+            gain = p.gains.b;
+            offset = p.offsetB;
+            break;
+        default:
+            gain = p.gains.g2;
+            offset = p.offsetG2;
+            break;
     }
 }
 
@@ -58,9 +70,8 @@ std::int32_t MeasureGrayGains(const KernelArgs &args) {
                 rowCount[x & 1] += counted;
             }
             for (int parity = 0; parity < 2; ++parity) {
-                const int position =
-                    mosaicPosition(params->bayerMode, args.srcRect.left + parity,
-                                   args.srcRect.top + y);
+                const int position = mosaicPosition(params->bayerMode, args.srcRect.left + parity,
+                                                    args.srcRect.top + y);
                 sum[position] += rowSum[parity];
                 count[position] += rowCount[parity];
             }
@@ -139,8 +150,8 @@ std::int32_t ApplyGrayGains(const KernelArgs &args) {
     }
     for (int y = 0; y < region.height; ++y) {
         for (int x = 0; x < region.width; ++x) {
-            const int position = mosaicPosition(params->bayerMode, args.srcRect.left + x,
-                                                args.srcRect.top + y);
+            const int position =
+                mosaicPosition(params->bayerMode, args.srcRect.left + x, args.srcRect.top + y);
             std::int32_t gain = 0, offset = 0;
             positionGainOffset(*params, position, gain, offset);
             const int v = region.srcRow(y)[x * region.srcBytesPerPixel];

@@ -94,12 +94,36 @@ inline void turnPixel(const HueTables<kTop> &t, int &blue, int &green, int &red)
     const int ramp = (span * p + 128) >> 8;
     int r = 0, g = 0, b = 0;
     switch (sector % 6) {
-        case 0: r = span; g = 0; b = span - ramp; break;
-        case 1: r = span; g = ramp; b = 0; break;
-        case 2: r = span - ramp; g = span; b = 0; break;
-        case 3: r = 0; g = span; b = ramp; break;
-        case 4: r = 0; g = span - ramp; b = span; break;
-        default: r = ramp; g = 0; b = span; break;
+        case 0:
+            r = span;
+            g = 0;
+            b = span - ramp;
+            break;
+        case 1:
+            r = span;
+            g = ramp;
+            b = 0;
+            break;
+        case 2:
+            r = span - ramp;
+            g = span;
+            b = 0;
+            break;
+        case 3:
+            r = 0;
+            g = span;
+            b = ramp;
+            break;
+        case 4:
+            r = 0;
+            g = span - ramp;
+            b = span;
+            break;
+        default:
+            r = ramp;
+            g = 0;
+            b = span;
+            break;
     }
     blue = low + b;
     green = low + g;
@@ -113,8 +137,7 @@ template <int kTop>
 hue_detail::HueSetup setupOf(const HueTables<kTop> &t, const HueSaturationParams &params) {
     hue_detail::HueSetup setup;
     setup.top = kTop;
-    setup.chromaScale =
-        (std::clamp(params.saturation, kMinSaturation, kMaxSaturation) + 256) * 256;
+    setup.chromaScale = (std::clamp(params.saturation, kMinSaturation, kMaxSaturation) + 256) * 256;
     setup.sectors = t.shift.sectors;
     setup.steps = t.shift.steps;
     setup.reciprocal = t.reciprocal;
@@ -154,8 +177,7 @@ void turnRowAvx2(const Sample *s, int sstep, Sample *d, int dstep, int width,
 }
 
 bool usable(const KernelRegion &region, int sampleBytes) {
-    return !region.empty() && region.dst != nullptr &&
-           region.srcBytesPerPixel >= 3 * sampleBytes &&
+    return !region.empty() && region.dst != nullptr && region.srcBytesPerPixel >= 3 * sampleBytes &&
            region.dstBytesPerPixel >= 3 * sampleBytes;
 }
 
@@ -279,7 +301,9 @@ void turn(const HueSaturationParams &params, int bgr[3]) {
     static const int kSectorTable[6][3] = {
         // red, green, blue: 0 = nothing, 1 = span, 2 = span - ramp, 3 = ramp
         {1, 0, 2}, {1, 3, 0}, {2, 1, 0}, {0, 1, 3}, {0, 2, 1}, {3, 0, 1}};
-    auto part = [&](int code) { return code == 0 ? 0 : code == 1 ? span : code == 2 ? span - r : r; };
+    auto part = [&](int code) {
+        return code == 0 ? 0 : code == 1 ? span : code == 2 ? span - r : r;
+    };
     const int *row = kSectorTable[s % 6];
     bgr[2] = n + part(row[0]);
     bgr[1] = n + part(row[1]);
@@ -319,8 +343,12 @@ std::int32_t hueSaturation(const KernelArgs &args, int sampleBytes) {
 
 }  // namespace
 
-std::int32_t HueSaturation24(const KernelArgs &args) { return hueSaturation(args, 1); }
-std::int32_t HueSaturation48(const KernelArgs &args) { return hueSaturation(args, 2); }
+std::int32_t HueSaturation24(const KernelArgs &args) {
+    return hueSaturation(args, 1);
+}
+std::int32_t HueSaturation48(const KernelArgs &args) {
+    return hueSaturation(args, 2);
+}
 
 }  // namespace reference
 }  // namespace ostrel::imaging

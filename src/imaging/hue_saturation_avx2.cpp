@@ -49,8 +49,8 @@ OSTREL_AVX2 inline __m256i channel(__m256i spanFactors, __m256i rampFactors, __m
                                    __m256i low, __m256i span, __m256i ramp) {
     const __m256i fs = _mm256_permutevar8x32_epi32(spanFactors, sector);
     const __m256i fr = _mm256_permutevar8x32_epi32(rampFactors, sector);
-    return _mm256_add_epi32(low,
-                            _mm256_add_epi32(_mm256_sign_epi32(span, fs), _mm256_sign_epi32(ramp, fr)));
+    return _mm256_add_epi32(
+        low, _mm256_add_epi32(_mm256_sign_epi32(span, fs), _mm256_sign_epi32(ramp, fr)));
 }
 
 }  // namespace
@@ -60,7 +60,9 @@ bool avx2Usable() {
     return hasAvx2 && allowed.load(std::memory_order_relaxed);
 }
 
-void setAvx2Allowed(bool allow) { allowed.store(allow, std::memory_order_relaxed); }
+void setAvx2Allowed(bool allow) {
+    allowed.store(allow, std::memory_order_relaxed);
+}
 
 OSTREL_AVX2 void turnPlanesAvx2(std::int32_t *blue, std::int32_t *green, std::int32_t *red, int n,
                                 const HueSetup &setup) {
@@ -131,7 +133,9 @@ OSTREL_AVX2 void turnPlanesAvx2(std::int32_t *blue, std::int32_t *green, std::in
 
 #else
 
-bool avx2Usable() { return false; }
+bool avx2Usable() {
+    return false;
+}
 void setAvx2Allowed(bool) {}
 void turnPlanesAvx2(std::int32_t *, std::int32_t *, std::int32_t *, int, const HueSetup &) {}
 

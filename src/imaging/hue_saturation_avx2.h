@@ -9,10 +9,10 @@ namespace ostrel::imaging::hue_detail {
 
 // What the transform needs besides the pixels.
 struct HueSetup {
-    int top = 255;                      // 255 or 1023
-    std::int32_t chromaScale = 0;       // (saturation + 256) x 256
-    int sectors = 0;                    // whole sectors of the hue shift
-    int steps = 0;                      // 1/255 steps of the hue shift
+    int top = 255;                             // 255 or 1023
+    std::int32_t chromaScale = 0;              // (saturation + 256) x 256
+    int sectors = 0;                           // whole sectors of the hue shift
+    int steps = 0;                             // 1/255 steps of the hue shift
     const std::int32_t *reciprocal = nullptr;  // 16711680 / c for c = 0..top (entry 0 is 0)
 };
 

@@ -9,8 +9,8 @@
 namespace ostrel::imaging {
 
 struct KernelRegion {
-    int width = 0;   // pixels per row of the rectangle
-    int height = 0;  // rows of the rectangle
+    int width = 0;                      // pixels per row of the rectangle
+    int height = 0;                     // rows of the rectangle
     const std::uint8_t *src = nullptr;  // first pixel of the rectangle's first row
     std::uint8_t *dst = nullptr;        // where that pixel lands in the destination
     std::int32_t srcStride = 0;
@@ -61,6 +61,8 @@ inline void storeWord(std::uint8_t *p, std::uint16_t value) {
 // The ten significant bits of a 16-bit sample as the adjustments use it: larger words (the
 // 16-bit modes can carry any word) count as the top value, so every table stays in bounds.
 inline constexpr int kTop10 = 1023;
-inline int clampTo10(int word) { return word > kTop10 ? kTop10 : word; }
+inline int clampTo10(int word) {
+    return word > kTop10 ? kTop10 : word;
+}
 
 }  // namespace ostrel::imaging

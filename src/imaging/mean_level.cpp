@@ -33,8 +33,8 @@ std::int32_t MeanLevel8(const KernelArgs &args) {
 }
 
 std::int32_t MeanLevel16(const KernelArgs &args) {
-    return meanLevel(args, 2,
-                     [](const std::uint8_t *p) { return std::uint32_t{(loadWord(p) >> 2) & 0xFFu}; });
+    return meanLevel(
+        args, 2, [](const std::uint8_t *p) { return std::uint32_t{(loadWord(p) >> 2) & 0xFFu}; });
 }
 
 }  // namespace ostrel::imaging

@@ -16,7 +16,9 @@ inline constexpr int kPhaseBlue = 1;
 inline constexpr int kPhaseRed = 2;
 inline constexpr int kPhaseGreen2 = 3;
 
-inline int validBayerMode(std::int32_t mode) { return mode >= 0 && mode <= 3 ? mode : 0; }
+inline int validBayerMode(std::int32_t mode) {
+    return mode >= 0 && mode <= 3 ? mode : 0;
+}
 
 // The position of the sample at memory row y, column x.
 inline int mosaicPosition(std::int32_t bayerMode, int x, int y) {

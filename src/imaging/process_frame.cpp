@@ -36,8 +36,10 @@ struct AdjustmentKernels {
 
 AdjustmentKernels adjustmentKernels(ColorMode mode) {
     switch (mode) {
-        case ColorMode::Mono8: return {Gamma8, Contrast8, Sharpen8, Brightness8, nullptr};
-        case ColorMode::Mono16: return {Gamma16, Contrast16, Sharpen16, Brightness16, nullptr};
+        case ColorMode::Mono8:
+            return {Gamma8, Contrast8, Sharpen8, Brightness8, nullptr};
+        case ColorMode::Mono16:
+            return {Gamma16, Contrast16, Sharpen16, Brightness16, nullptr};
         case ColorMode::Bgr24:
         case ColorMode::Bgr32:
             return {Gamma24, Contrast24, Sharpen24, Brightness24, HueSaturation24};
@@ -48,7 +50,9 @@ AdjustmentKernels adjustmentKernels(ColorMode mode) {
     return {};
 }
 
-bool usable(const DibImage *image) { return image != nullptr && !image->isEmpty(); }
+bool usable(const DibImage *image) {
+    return image != nullptr && !image->isEmpty();
+}
 
 bool sameFormat(const DibImage &a, const DibImage &b) {
     return a.width() == b.width() && a.height() == b.height() && a.stride() == b.stride() &&
@@ -65,10 +69,9 @@ std::int32_t apply(DibImage &destination, ConversionKernel kernel, const DibImag
 void reconstructColour(DibImage &raw, DibImage &colour, bool tenBit, SettingsBlock &settings,
                        FrameControls &controls) {
     AutoColourGain(raw, settings, controls);
-    const ColourGains gains{settings.get(SettingsWord::BayerMode),
-                            settings.get(SettingsWord::ColourGainRed),
-                            settings.get(SettingsWord::ColourGainGreen),
-                            settings.get(SettingsWord::ColourGainBlue)};
+    const ColourGains gains{
+        settings.get(SettingsWord::BayerMode), settings.get(SettingsWord::ColourGainRed),
+        settings.get(SettingsWord::ColourGainGreen), settings.get(SettingsWord::ColourGainBlue)};
     apply(colour, tenBit ? Demosaic10 : Demosaic8, raw, &gains);
     apply(colour, tenBit ? Demosaic10Border : Demosaic8Border, raw, &gains);
 }
@@ -136,9 +139,8 @@ void adjust(const FrameInput &frame, DibImage &output) {
     const std::int32_t hue = s.get(SettingsWord::Hue);
     const std::int32_t saturation = s.get(SettingsWord::Saturation);
     if (kernels.hueSaturation != nullptr && (hue != 0 || saturation != 0)) {
-        const HueSaturationParams params{hue, 0,
-                                         std::clamp(saturation, kMinSaturation, kMaxSaturation),
-                                         10};
+        const HueSaturationParams params{
+            hue, 0, std::clamp(saturation, kMinSaturation, kMaxSaturation), 10};
         apply(output, kernels.hueSaturation, output, &params);
     }
     const SingleValueParams gamma{s.get(SettingsWord::Gamma)};
@@ -169,12 +171,18 @@ DibImage *rawImageFor(const FrameImages &images, ColorMode mode) {
 
 DibImage *outputImageFor(const FrameImages &images, ColorMode mode) {
     switch (mode) {
-        case ColorMode::Mono8: return images.image8;
-        case ColorMode::Mono16: return images.image16;
-        case ColorMode::Bgr24: return images.image24;
-        case ColorMode::Bgr32: return images.image32;
-        case ColorMode::Bgr48: return images.image48;
-        case ColorMode::Bgr64: return images.image64;
+        case ColorMode::Mono8:
+            return images.image8;
+        case ColorMode::Mono16:
+            return images.image16;
+        case ColorMode::Bgr24:
+            return images.image24;
+        case ColorMode::Bgr32:
+            return images.image32;
+        case ColorMode::Bgr48:
+            return images.image48;
+        case ColorMode::Bgr64:
+            return images.image64;
     }
     return nullptr;
 }

@@ -27,10 +27,10 @@ bool RecordConversion::convert(const DibImage &output) {
             break;
         case 16:
             // Reduced with rows reversed into an 8-bit scratch image, then through the table.
-            done = scratch_.create(width, height, 8) &&
-                   ApplyKernel(scratch_, Reduce16To8Flipped, output, nullptr, 0, 0, nullptr,
-                               0) == 1 &&
-                   transferImage(frame_, scratch_, nullptr, 0, 0);
+            done =
+                scratch_.create(width, height, 8) &&
+                ApplyKernel(scratch_, Reduce16To8Flipped, output, nullptr, 0, 0, nullptr, 0) == 1 &&
+                transferImage(frame_, scratch_, nullptr, 0, 0);
             break;
         case 24:
         case 32:
@@ -38,8 +38,7 @@ bool RecordConversion::convert(const DibImage &output) {
             break;
         case 48:
         case 64:
-            done = ApplyKernel(frame_, Reduce48To24Flipped, output, nullptr, 0, 0, nullptr, 0) ==
-                   1;
+            done = ApplyKernel(frame_, Reduce48To24Flipped, output, nullptr, 0, 0, nullptr, 0) == 1;
             break;
         default:
             break;

@@ -36,8 +36,8 @@ std::unique_ptr<std::uint16_t[]> makePairTable(const Table8 &table) {
 }
 
 // Maps n consecutive bytes through the pair table, eight per step in two 32-bit words.
-void mapBytesPaired(const std::uint8_t *src, std::uint8_t *dst, int n,
-                    const std::uint16_t *pairs, const Table8 &table) {
+void mapBytesPaired(const std::uint8_t *src, std::uint8_t *dst, int n, const std::uint16_t *pairs,
+                    const Table8 &table) {
     int i = 0;
     for (; i + 8 <= n; i += 8) {
         std::uint32_t w0, w1;
@@ -56,8 +56,8 @@ void mapBytesPaired(const std::uint8_t *src, std::uint8_t *dst, int n,
 }
 
 // Maps blue, green, red of n 4-byte pixels; the destination's fourth byte keeps its value.
-void mapQuadsPaired(const std::uint8_t *src, std::uint8_t *dst, int n,
-                    const std::uint16_t *pairs, const Table8 &table) {
+void mapQuadsPaired(const std::uint8_t *src, std::uint8_t *dst, int n, const std::uint16_t *pairs,
+                    const Table8 &table) {
     for (int x = 0; x < n; ++x) {
         std::uint32_t w, kept;
         std::memcpy(&w, src + 4 * x, 4);
@@ -75,9 +75,8 @@ void mapBytes(const std::uint8_t *src, std::uint8_t *dst, int n, const Table8 &t
     // Eight samples per step: the loads, look-ups and stores of one step are independent.
     for (; i + 8 <= n; i += 8) {
         const std::uint8_t a0 = table[src[i]], a1 = table[src[i + 1]], a2 = table[src[i + 2]],
-                           a3 = table[src[i + 3]], a4 = table[src[i + 4]],
-                           a5 = table[src[i + 5]], a6 = table[src[i + 6]],
-                           a7 = table[src[i + 7]];
+                           a3 = table[src[i + 3]], a4 = table[src[i + 4]], a5 = table[src[i + 5]],
+                           a6 = table[src[i + 6]], a7 = table[src[i + 7]];
         dst[i] = a0;
         dst[i + 1] = a1;
         dst[i + 2] = a2;
@@ -155,8 +154,7 @@ void applyTable8(const KernelArgs &args, const Table8 &table, int channels) {
     const bool vbmi = (packed || quads) && table_detail::vbmiUsable();
     std::unique_ptr<std::uint16_t[]> pairs;
     if (!vbmi && (packed || quads) &&
-        static_cast<std::size_t>(region.width) * region.height * channels >=
-            kPairTableMinSamples) {
+        static_cast<std::size_t>(region.width) * region.height * channels >= kPairTableMinSamples) {
         pairs = makePairTable(table);
     }
     parallelRows(region.height, kMinRowsPerBand, [&](int first, int end) {

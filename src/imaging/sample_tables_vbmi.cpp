@@ -45,7 +45,9 @@ bool vbmiUsable() {
     return has && allowed.load(std::memory_order_relaxed);
 }
 
-void setVbmiAllowed(bool allow) { allowed.store(allow, std::memory_order_relaxed); }
+void setVbmiAllowed(bool allow) {
+    allowed.store(allow, std::memory_order_relaxed);
+}
 
 OSTREL_VBMI void mapBytesVbmi(const std::uint8_t *src, std::uint8_t *dst, int n,
                               const std::uint8_t *table) {
@@ -80,7 +82,9 @@ OSTREL_VBMI void mapQuadsVbmi(const std::uint8_t *src, std::uint8_t *dst, int n,
 
 #else
 
-bool vbmiUsable() { return false; }
+bool vbmiUsable() {
+    return false;
+}
 void setVbmiAllowed(bool) {}
 void mapBytesVbmi(const std::uint8_t *, std::uint8_t *, int, const std::uint8_t *) {}
 void mapQuadsVbmi(const std::uint8_t *, std::uint8_t *, int, const std::uint8_t *) {}

@@ -83,8 +83,8 @@ __attribute__((always_inline)) inline void sharpenRowsBody(const SharpenJob &job
                         (sums[k] + sums[k + spp] + sums[k + 2 * spp] + sums[k + 3 * spp]) >> 4;
                     const int v = sampleValue(centre[a + k]);
                     const auto diff = static_cast<std::int16_t>(v - mean);
-                    const auto term = static_cast<std::int16_t>(
-                        static_cast<std::int16_t>(setting * diff) / 10);
+                    const auto term =
+                        static_cast<std::int16_t>(static_cast<std::int16_t>(setting * diff) / 10);
                     const int sharpened = v + term;
                     result[k] = static_cast<std::int16_t>(
                         sharpened < 0 ? 0 : (sharpened > kTop ? kTop : sharpened));
@@ -146,8 +146,8 @@ std::int32_t sharpen(const KernelArgs &args, int channels) {
     const KernelRegion &r = job.region;
     constexpr int kSampleBytes = sizeof(Sample);
     if (r.empty() || r.dst == nullptr || r.width < 5 || r.height < 5 ||
-        r.srcBytesPerPixel != r.dstBytesPerPixel ||
-        r.srcBytesPerPixel < channels * kSampleBytes || r.srcBytesPerPixel % kSampleBytes != 0) {
+        r.srcBytesPerPixel != r.dstBytesPerPixel || r.srcBytesPerPixel < channels * kSampleBytes ||
+        r.srcBytesPerPixel % kSampleBytes != 0) {
         return 1;
     }
     job.samplesPerPixel = r.srcBytesPerPixel / kSampleBytes;
@@ -171,10 +171,18 @@ std::int32_t sharpen(const KernelArgs &args, int channels) {
 
 }  // namespace
 
-std::int32_t Sharpen8(const KernelArgs &args) { return sharpen<std::uint8_t, 255>(args, 1); }
-std::int32_t Sharpen24(const KernelArgs &args) { return sharpen<std::uint8_t, 255>(args, 3); }
-std::int32_t Sharpen16(const KernelArgs &args) { return sharpen<std::uint16_t, 1023>(args, 1); }
-std::int32_t Sharpen48(const KernelArgs &args) { return sharpen<std::uint16_t, 1023>(args, 3); }
+std::int32_t Sharpen8(const KernelArgs &args) {
+    return sharpen<std::uint8_t, 255>(args, 1);
+}
+std::int32_t Sharpen24(const KernelArgs &args) {
+    return sharpen<std::uint8_t, 255>(args, 3);
+}
+std::int32_t Sharpen16(const KernelArgs &args) {
+    return sharpen<std::uint16_t, 1023>(args, 1);
+}
+std::int32_t Sharpen48(const KernelArgs &args) {
+    return sharpen<std::uint16_t, 1023>(args, 3);
+}
 
 namespace sharpen_detail {
 
@@ -246,10 +254,18 @@ std::int32_t sharpen(const KernelArgs &args, int sampleBytes, int channels) {
 
 }  // namespace
 
-std::int32_t Sharpen8(const KernelArgs &args) { return sharpen(args, 1, 1); }
-std::int32_t Sharpen16(const KernelArgs &args) { return sharpen(args, 2, 1); }
-std::int32_t Sharpen24(const KernelArgs &args) { return sharpen(args, 1, 3); }
-std::int32_t Sharpen48(const KernelArgs &args) { return sharpen(args, 2, 3); }
+std::int32_t Sharpen8(const KernelArgs &args) {
+    return sharpen(args, 1, 1);
+}
+std::int32_t Sharpen16(const KernelArgs &args) {
+    return sharpen(args, 2, 1);
+}
+std::int32_t Sharpen24(const KernelArgs &args) {
+    return sharpen(args, 1, 3);
+}
+std::int32_t Sharpen48(const KernelArgs &args) {
+    return sharpen(args, 2, 3);
+}
 
 }  // namespace reference
 }  // namespace ostrel::imaging

@@ -80,7 +80,9 @@ std::int32_t measure(const KernelArgs &args) {
 
 }  // namespace
 
-std::int32_t MeasureWhiteBalance8(const KernelArgs &args) { return measure<std::uint8_t>(args); }
+std::int32_t MeasureWhiteBalance8(const KernelArgs &args) {
+    return measure<std::uint8_t>(args);
+}
 std::int32_t MeasureWhiteBalance16(const KernelArgs &args) {
     return measure<std::uint16_t>(args);
 }

@@ -19,7 +19,9 @@ inline constexpr std::size_t kGuardBytes = 64;
 class PixelBuffer {
 public:
     PixelBuffer(int width, int height, int bytesPerPixel, int stride = 0)
-        : width_(width), height_(height), bpp_(bytesPerPixel),
+        : width_(width),
+          height_(height),
+          bpp_(bytesPerPixel),
           stride_(stride != 0 ? stride : (width * bytesPerPixel + 3) / 4 * 4),
           bytes_(kGuardBytes * 2 + static_cast<std::size_t>(stride_) * height, kGuard) {
         for (int y = 0; y < height_; ++y) {

@@ -4,13 +4,13 @@
 
 #include <cstdint>
 
+#include "imaging/adjust_test_support.h"
 #include "imaging/adjustment_params.h"
 #include "imaging/brightness.h"
 #include "imaging/contrast.h"
 #include "imaging/gamma.h"
 #include "imaging/hue_saturation.h"
 #include "imaging/sharpen.h"
-#include "imaging/adjust_test_support.h"
 
 namespace ostrel::imaging {
 namespace {
@@ -37,7 +37,7 @@ std::vector<std::uint16_t> contrastTable(std::int64_t c, int top) {
 TEST(GammaTable, HalfGammaLightensDarkValuesAndKeepsTopBelowItself) {
     const auto t = table(buildGammaTable, 50, 255);
     EXPECT_EQ(t[0], 0);
-    EXPECT_EQ(t[1], 15);   // sqrt(255) = 15.97
+    EXPECT_EQ(t[1], 15);  // sqrt(255) = 15.97
     EXPECT_EQ(t[255], 254);
 }
 
@@ -195,7 +195,7 @@ TEST(TenBitKernels, WordsAboveTheTopAreTakenAsTheTopAndResultsStayInRange) {
         std::int32_t (*kernel)(const KernelArgs &);
         std::int32_t setting;
     };
-    const Case cases[] = {{Gamma16, 50},     {Gamma16, 200},    {Contrast16, -127},
+    const Case cases[] = {{Gamma16, 50},     {Gamma16, 200},     {Contrast16, -127},
                           {Contrast16, 100}, {Brightness16, -3}, {Brightness16, 255}};
     for (const Case &c : cases) {
         PixelBuffer image(4, 1, 2);
@@ -357,9 +357,10 @@ TEST(Sharpen, TenBitWordsAboveTheTopCountAsTheTop) {
         for (int x = 0; x < 10; ++x) {
             for (int c = 0; c < 3; ++c) {
                 const std::uint16_t v = work.word(x, y, c);
-                wild.setWord(x, y, c, v == 1023 || (x + y + c) % 3 == 0
-                                          ? static_cast<std::uint16_t>(1024 + 64 * (x + y + c))
-                                          : v);
+                wild.setWord(x, y, c,
+                             v == 1023 || (x + y + c) % 3 == 0
+                                 ? static_cast<std::uint16_t>(1024 + 64 * (x + y + c))
+                                 : v);
                 if (wild.word(x, y, c) > 1023) {
                     work.setWord(x, y, c, 1023);
                 }
@@ -389,7 +390,7 @@ TEST(HueShift, SettingIsInUnitsOfATurnOverTwoHundredFiftySix) {
     EXPECT_EQ(hueShift(256).steps, 0);
     EXPECT_EQ(hueShift(128).sectors, 2);  // half a turn: 764 steps of 1530
     EXPECT_EQ(hueShift(128).steps, 254);
-    EXPECT_EQ(hueShift(64).sectors, 1);   // a quarter: 382 steps
+    EXPECT_EQ(hueShift(64).sectors, 1);  // a quarter: 382 steps
     EXPECT_EQ(hueShift(64).steps, 127);
     EXPECT_EQ(hueShift(-128).sectors, hueShift(128).sectors);
     EXPECT_EQ(hueShift(INT32_MIN).sectors, 0);

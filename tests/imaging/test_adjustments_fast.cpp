@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/adjust_test_support.h"
 #include "imaging/adjustment_params.h"
 #include "imaging/brightness.h"
 #include "imaging/contrast.h"
@@ -18,7 +19,6 @@
 #include "imaging/sample_tables_vbmi.h"
 #include "imaging/sharpen.h"
 #include "imaging/worker_pool.h"
-#include "imaging/adjust_test_support.h"
 
 namespace ostrel::imaging {
 namespace {
@@ -41,11 +41,10 @@ const std::vector<std::int32_t> kGammas = {INT_MIN, -10, 0, 1, 50, 99, 101, 150,
 // The plain 10-bit gamma table searches entry by entry (slow); its tables are compared with the
 // fast ones for every setting elsewhere, so a few settings suffice here.
 const std::vector<std::int32_t> kGammas10 = {-10, 50, 150};
-const std::vector<std::int32_t> kContrasts = {-100000, -127, -1, 1, 64, 127, 128, 511, 512,
-                                              100000};
+const std::vector<std::int32_t> kContrasts = {-100000, -127, -1, 1, 64, 127, 128, 511, 512, 100000};
 const std::vector<std::int32_t> kBrightnesses = {INT_MIN, -300, -255, -1, 1, 100, 255, INT_MAX};
-const std::vector<std::int32_t> kSharpnesses = {INT_MIN, -100, -33, -32, -1, 1, 10,
-                                                30,      32,   33,  1000, INT_MAX};
+const std::vector<std::int32_t> kSharpnesses = {INT_MIN, -100, -33, -32, -1,   1,
+                                                10,      30,   32,  33,  1000, INT_MAX};
 // Hue in the high half, saturation in the low half of each entry.
 const std::vector<std::int32_t> kHueSaturations = {0, 1, 2};
 
@@ -59,23 +58,52 @@ std::vector<Variant> variants() {
         {"Contrast16", Contrast16, reference::Contrast16, 2, {2}, Kind::InPlace, kContrasts},
         {"Contrast24", Contrast24, reference::Contrast24, 1, {3, 4}, Kind::InPlace, kContrasts},
         {"Contrast48", Contrast48, reference::Contrast48, 2, {6, 8}, Kind::InPlace, kContrasts},
-        {"Brightness8", Brightness8, reference::Brightness8, 1, {1}, Kind::InPlace,
+        {"Brightness8", Brightness8, reference::Brightness8, 1, {1}, Kind::InPlace, kBrightnesses},
+        {"Brightness16",
+         Brightness16,
+         reference::Brightness16,
+         2,
+         {2},
+         Kind::InPlace,
          kBrightnesses},
-        {"Brightness16", Brightness16, reference::Brightness16, 2, {2}, Kind::InPlace,
+        {"Brightness24",
+         Brightness24,
+         reference::Brightness24,
+         1,
+         {3, 4},
+         Kind::InPlace,
          kBrightnesses},
-        {"Brightness24", Brightness24, reference::Brightness24, 1, {3, 4}, Kind::InPlace,
-         kBrightnesses},
-        {"Brightness48", Brightness48, reference::Brightness48, 2, {6, 8}, Kind::InPlace,
+        {"Brightness48",
+         Brightness48,
+         reference::Brightness48,
+         2,
+         {6, 8},
+         Kind::InPlace,
          kBrightnesses},
         {"Sharpen8", Sharpen8, reference::Sharpen8, 1, {1}, Kind::FromWork, kSharpnesses},
         {"Sharpen16", Sharpen16, reference::Sharpen16, 2, {2}, Kind::FromWork, kSharpnesses},
         {"Sharpen24", Sharpen24, reference::Sharpen24, 1, {3, 4}, Kind::FromWork, kSharpnesses},
         {"Sharpen48", Sharpen48, reference::Sharpen48, 2, {6, 8}, Kind::FromWork, kSharpnesses},
-        {"HueSaturation24", HueSaturation24, reference::HueSaturation24, 1, {3, 4},
-         Kind::HueSaturation, kHueSaturations},
-        {"HueSaturation48", HueSaturation48, reference::HueSaturation48, 2, {6, 8},
-         Kind::HueSaturation, kHueSaturations},
-        {"ApplyGrayGains", ApplyGrayGains, reference::ApplyGrayGains, 1, {1}, Kind::InPlace,
+        {"HueSaturation24",
+         HueSaturation24,
+         reference::HueSaturation24,
+         1,
+         {3, 4},
+         Kind::HueSaturation,
+         kHueSaturations},
+        {"HueSaturation48",
+         HueSaturation48,
+         reference::HueSaturation48,
+         2,
+         {6, 8},
+         Kind::HueSaturation,
+         kHueSaturations},
+        {"ApplyGrayGains",
+         ApplyGrayGains,
+         reference::ApplyGrayGains,
+         1,
+         {1},
+         Kind::InPlace,
          {0, 1, 2, 3}},
     };
 }
@@ -84,7 +112,7 @@ struct Size {
     int width;
     int height;
 };
-const Size kSizes[] = {{1, 1}, {2, 3}, {3, 2}, {4, 4}, {5, 5},    {6, 5},
+const Size kSizes[] = {{1, 1},  {2, 3},  {3, 2},   {4, 4},    {5, 5},   {6, 5},
                        {7, 13}, {31, 9}, {33, 70}, {129, 40}, {1030, 6}};
 
 void fill(PixelBuffer &image, int sampleBytes, std::mt19937 &rng, bool anyWord) {
@@ -153,9 +181,8 @@ void compare(const Variant &v, int bpp, Size size, std::int32_t setting, std::mt
     EXPECT_EQ(v.fast(args(fastOut)), 1);
     v.plain(args(plainOut));
     ASSERT_EQ(fastOut.allBytes(), plainOut.allBytes())
-        << v.name << " bpp " << bpp << " size " << size.width << "x" << size.height
-        << " setting " << setting << (anyWord ? " any words" : "")
-        << (subRectangle ? " sub-rectangle" : "");
+        << v.name << " bpp " << bpp << " size " << size.width << "x" << size.height << " setting "
+        << setting << (anyWord ? " any words" : "") << (subRectangle ? " sub-rectangle" : "");
     ASSERT_TRUE(fastOut.guardsIntact());
 }
 

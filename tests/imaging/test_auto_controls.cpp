@@ -13,11 +13,11 @@
 #include "imaging/auto_exposure.h"
 #include "imaging/auto_gains.h"
 #include "imaging/dib_image.h"
+#include "imaging/fake_frame_controls.h"
 #include "imaging/gray_gains.h"
 #include "imaging/mean_level.h"
 #include "imaging/mosaic_phase.h"
 #include "imaging/white_balance.h"
-#include "imaging/fake_frame_controls.h"
 
 namespace ostrel::imaging {
 namespace {
@@ -171,13 +171,12 @@ TEST(AutoExposure, GainModeLimitsTheGain) {
         std::int32_t gain;
         std::int32_t expected;
     };
-    const Case cases[] = {{10, 1000, 1023},  // 1500
-                          {10, 2, 4},        // 3, raised to 4
-                          {10, 3, 4},        // 4.5 -> 4
-                          {10, 4, 6},
-                          {250, 1000, 249},  // e = 0.85 - 4 x 0.15 = 0.24999999999999992
-                          {250, 3, 0},
-                          {250, -400, 0}};
+    const Case cases[] = {
+        {10, 1000, 1023},                    // 1500
+        {10, 2, 4},                          // 3, raised to 4
+        {10, 3, 4},                          // 4.5 -> 4
+        {10, 4, 6},       {250, 1000, 249},  // e = 0.85 - 4 x 0.15 = 0.24999999999999992
+        {250, 3, 0},      {250, -400, 0}};
     for (const Case &c : cases) {
         auto raw = patchImage(100, 100, {c.level, c.level, c.level, c.level, c.level});
         AnalogSettings settings = analog(kAutoIrisGain, c.gain, 100);
@@ -214,8 +213,8 @@ TEST(AutoExposure, ExposureModeLimits) {
         std::int32_t maxExposure;
         std::int32_t expected;
     };
-    const Case cases[] = {{10, 3, 4455, 4},        // 2, raised to 4
-                          {250, 0, 4455, 1},       // 0, at least 1
+    const Case cases[] = {{10, 3, 4455, 4},         // 2, raised to 4
+                          {250, 0, 4455, 1},        // 0, at least 1
                           {250, 4000, 4455, 4455},  // 16000
                           {250, 4000, 2228, 2228},  // subsampling device
                           {250, 100000, 4455, 4455}};
@@ -309,7 +308,7 @@ TEST(FrameRhythm, LibraryWideCounterIsOneObject) {
 
 // An 8- or 16-bit mosaic with one value per position (G1, blue/R, red/B, G2 by phase).
 std::unique_ptr<DibImage> mosaic(int width, int height, int bits, std::int32_t bayerMode,
-                const std::array<int, 4> &byPosition) {
+                                 const std::array<int, 4> &byPosition) {
     auto image = makeImage(width, height, bits, 0);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -328,7 +327,7 @@ std::unique_ptr<DibImage> mosaic(int width, int height, int bits, std::int32_t b
 TEST(MeanLevel, MeansOfRectanglesAndEmptyRectangles) {
     auto image = makeImage(10, 10, 8, 0);
     paint(*image, KernelRect{0, 0, 10, 5}, 200);  // memory rows 0..4
-    const KernelRect lowerRows{0, 0, 10, 5};     // bottom-up: memory rows 5..9
+    const KernelRect lowerRows{0, 0, 10, 5};      // bottom-up: memory rows 5..9
     EXPECT_EQ(ApplyKernel(*image, MeanLevel8, *image, &lowerRows, 0, 0, nullptr, 0), 0);
     const KernelRect upperRows{0, 5, 10, 10};
     EXPECT_EQ(ApplyKernel(*image, MeanLevel8, *image, &upperRows, 0, 0, nullptr, 0), 200);

@@ -13,6 +13,7 @@
 #include "imaging/contrast.h"
 #include "imaging/deliver_frame.h"
 #include "imaging/demosaic.h"
+#include "imaging/fake_frame_controls.h"
 #include "imaging/gamma.h"
 #include "imaging/gray_gains.h"
 #include "imaging/hue_saturation.h"
@@ -22,7 +23,6 @@
 #include "imaging/raw_frame.h"
 #include "imaging/record_conversion.h"
 #include "imaging/sharpen.h"
-#include "imaging/fake_frame_controls.h"
 
 namespace ostrel::imaging {
 namespace {
@@ -144,8 +144,8 @@ void expectedFrame(ColorMode mode, DibImage &raw, DibImage &output, const Settin
                     0);
         const HueSaturationParams hs{s.get(SettingsWord::Hue), 0, s.get(SettingsWord::Saturation),
                                      10};
-        ApplyKernel(output, wide ? reference::HueSaturation48 : reference::HueSaturation24,
-                    output, nullptr, 0, 0, &hs, 0);
+        ApplyKernel(output, wide ? reference::HueSaturation48 : reference::HueSaturation24, output,
+                    nullptr, 0, 0, &hs, 0);
     }
     const bool tenBit = wide;
     const bool mono = !colour;
@@ -155,8 +155,7 @@ void expectedFrame(ColorMode mode, DibImage &raw, DibImage &output, const Settin
     };
     const SingleValueParams gamma{s.get(SettingsWord::Gamma)};
     ApplyKernel(output,
-                pick(reference::Gamma8, reference::Gamma16, reference::Gamma24,
-                     reference::Gamma48),
+                pick(reference::Gamma8, reference::Gamma16, reference::Gamma24, reference::Gamma48),
                 output, nullptr, 0, 0, &gamma, 0);
     const SingleValueParams contrast{s.get(SettingsWord::Contrast)};
     ApplyKernel(output,
@@ -167,10 +166,10 @@ void expectedFrame(ColorMode mode, DibImage &raw, DibImage &output, const Settin
     ASSERT_TRUE(work.copyFormat(&output));
     std::memcpy(work.pixels(), output.pixels(), output.sizeBytes());
     const SingleValueParams sharpness{s.get(SettingsWord::Sharpness)};
-    ApplyKernel(output,
-                pick(reference::Sharpen8, reference::Sharpen16, reference::Sharpen24,
-                     reference::Sharpen48),
-                work, nullptr, 0, 0, &sharpness, 0);
+    ApplyKernel(
+        output,
+        pick(reference::Sharpen8, reference::Sharpen16, reference::Sharpen24, reference::Sharpen48),
+        work, nullptr, 0, 0, &sharpness, 0);
     const SingleValueParams brightness{s.get(SettingsWord::Brightness)};
     ApplyKernel(output,
                 pick(reference::Brightness8, reference::Brightness16, reference::Brightness24,
@@ -282,7 +281,8 @@ TEST(ProcessFrame, AutoColourGainIsMeasuredBeforeReconstruction) {
     for (int y = 0; y < 8; ++y) {
         for (int x = 0; x < 10; ++x) {
             const int byPosition[4] = {100, 50, 25, 100};  // G1, blue, red, G2
-            images.image8.row(y)[x] = static_cast<std::uint8_t>(byPosition[mosaicPosition(2, x, y)]);
+            images.image8.row(y)[x] =
+                static_cast<std::uint8_t>(byPosition[mosaicPosition(2, x, y)]);
         }
     }
     SettingsBlock settings = neutralSettings();
@@ -310,7 +310,8 @@ TEST(ProcessFrame, GrayModeBayerConvertMeasuresOnCountdownThenAppliesGains) {
     for (int y = 0; y < 6; ++y) {
         for (int x = 0; x < 8; ++x) {
             const int byPosition[4] = {100, 50, 120, 200};  // G1, R, B, G2
-            images.image8.row(y)[x] = static_cast<std::uint8_t>(byPosition[mosaicPosition(0, x, y)]);
+            images.image8.row(y)[x] =
+                static_cast<std::uint8_t>(byPosition[mosaicPosition(0, x, y)]);
         }
     }
     SettingsBlock settings = neutralSettings();
@@ -435,8 +436,8 @@ TEST(ProcessFrame, TenBitOutputsNeverExceedTenBits) {
 }
 
 TEST(ProcessFrame, ArbitraryWordsOfTheTenBitModeAreBroughtIntoRangeByEveryTableAdjustment) {
-    for (SettingsWord word : {SettingsWord::Gamma, SettingsWord::Contrast,
-                              SettingsWord::Brightness}) {
+    for (SettingsWord word :
+         {SettingsWord::Gamma, SettingsWord::Contrast, SettingsWord::Brightness}) {
         CameraImages images(ColorMode::Mono16, 11, 7);
         std::mt19937 rng(static_cast<int>(word));
         images.fillRaw(rng, 65535);
@@ -629,8 +630,7 @@ TEST_F(RecordedFrame, ColourOutputsKeepBlueGreenRedAndDropTheFourthChannel) {
         for (int y = 0; y < 3; ++y) {
             for (int x = 0; x < 4; ++x) {
                 const int v = 10 * y + 3 * x;
-                EXPECT_EQ(recorded(conversion.frame(), x, y),
-                          (std::array<int, 3>{v, v + 1, v + 2}))
+                EXPECT_EQ(recorded(conversion.frame(), x, y), (std::array<int, 3>{v, v + 1, v + 2}))
                     << bits << " " << x << "," << y;
             }
         }
