@@ -418,7 +418,7 @@ static void onFrame(Stream *stream, const FrameInfo *info) {
                (now - stream->startMs) / 1000.0, (int)copy.width, (int)copy.height,
                (int)copy.bitsPerPixel);
         if (copy.frameRate == 0) {
-            printf("rate not measured yet (after the first second)\n");
+            printf("rate not measured yet (the SDK measures it every second)\n");
         } else {
             printf("SDK rate %.1f frames/s\n", copy.frameRate / 10.0);
         }
@@ -460,20 +460,30 @@ static void drainNotifications(Stream *stream) {
 
 /* ---- The error history --------------------------------------------------------------------- */
 
-/* Takes the codes a failed call left in the history and prints them, newest first (the
- * caller's own code before the codes of the steps inside it). */
-static void printRecordedCodes(CameraHandle handle) {
-    int i, printed = 0;
-    for (i = 0; i < ERROR_HISTORY_LENGTH; ++i) {
+/* Takes the codes a failed call left in the history, newest first (the caller's own code
+ * before the codes of the steps inside it); returns how many there were. */
+static int takeRecordedCodes(CameraHandle handle, int codes[ERROR_HISTORY_LENGTH]) {
+    int count = 0;
+    while (count < ERROR_HISTORY_LENGTH) {
         const int code = Ostrel_GetLastError(handle);
         if (code == 0) {
             break; /* an empty slot, or an auto-iris note: nothing more of interest */
         }
-        printf("    %s code %d: %s\n", printed == 0 ? "the SDK recorded" : "            then",
-               code, codeMeaning(code));
-        ++printed;
+        codes[count++] = code;
     }
-    if (printed == 0) {
+    return count;
+}
+
+/* Takes the codes a failed call left in the history and prints them, newest first. */
+static void printRecordedCodes(CameraHandle handle) {
+    int codes[ERROR_HISTORY_LENGTH];
+    const int count = takeRecordedCodes(handle, codes);
+    int i;
+    for (i = 0; i < count; ++i) {
+        printf("    %s code %d: %s\n", i == 0 ? "the SDK recorded" : "            then",
+               codes[i], codeMeaning(codes[i]));
+    }
+    if (count == 0) {
         printf("    (no error code was recorded)\n");
     }
 }
@@ -674,8 +684,8 @@ static int findCamera(Demo *demo) {
         fail("Ostrel_GetCameraInfo");
     }
     printf("    image read from the sensor: %ld x %ld (Ostrel_Width, Ostrel_Height); exposure"
-           " %d microseconds\n",
-           demo->width, demo->height, Ostrel_GetRealExposureTime(demo->handle, NULL));
+           " time %.3f ms\n",
+           demo->width, demo->height, Ostrel_GetRealExposureTime(demo->handle, NULL) / 1000.0);
     if (demo->width <= 0 || demo->height <= 0) {
         fail("the SDK reports no image size");
         return 0;
@@ -891,12 +901,19 @@ static void saveStillImages(Demo *demo) {
         joinPath(path, demo->folder, format->file);
         remove(path);
         if (!Ostrel_SaveImage(demo->handle, path, format->type)) {
-            printf("    %-9s %-20s not written: Ostrel_SaveImage returned 0\n", format->name,
+            int codes[ERROR_HISTORY_LENGTH];
+            const int count = takeRecordedCodes(demo->handle, codes);
+            int c;
+            printf("    %-9s %-20s FAILED: Ostrel_SaveImage returned 0\n", format->name,
                    format->file);
-            printRecordedCodes(demo->handle);
-            snprintf(problem, sizeof problem, "%s: this build of the SDK could not write it"
-                     " (the format may not be available yet)", format->file);
-            fail(problem);
+            if (count == 0) {
+                printf("%35sno error code: the file could not be written, or this build of"
+                       " the SDK cannot write this format yet\n", "");
+            }
+            for (c = 0; c < count; ++c) {
+                printf("%35scode %d: %s\n", "", codes[c], codeMeaning(codes[c]));
+            }
+            ++g_failures;
             continue;
         }
         size = fileSize(path);
@@ -960,7 +977,8 @@ static void recordVideo(Demo *demo) {
     remove(path); /* so that an old finished file is not taken for the new one */
     if (!Ostrel_Record(demo->handle, path, RECORD_MS, 0)) {
         printRecordedCodes(demo->handle);
-        fail("Ostrel_Record could not start the recording (it may not be available yet)");
+        fail("Ostrel_Record could not start the recording (this build of the SDK may not record"
+             " yet)");
         return;
     }
     /* The SDK finishes the file by itself once the duration has passed; streaming goes on
