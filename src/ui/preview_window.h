@@ -54,10 +54,11 @@ public:
     PreviewWindow(const PreviewWindow &) = delete;
     PreviewWindow &operator=(const PreviewWindow &) = delete;
 
-    // Registers a window class of its own (a new name at every call), creates the window,
-    // focuses, shows and updates it and takes its drawing context for all later drawing. A
-    // window that is still open is closed first. False, with no class and no window left, when
-    // any step fails. Application thread.
+    // Registers a window class of its own (named from this object's address, which is unique
+    // per owner, and a number that changes at every call), creates the window, focuses, shows
+    // and updates it and takes its drawing context for all later drawing. A window that is still
+    // open is closed first. False, with no class and no window left, when any step fails.
+    // Application thread.
     [[nodiscard]] bool open(const Request &request);
 
     // Makes the scratch image at the window's client size in the colour mode's format, when the
