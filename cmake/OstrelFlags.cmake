@@ -12,6 +12,12 @@ if(WIN32)
     add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 endif()
 
+if(NOT OSTREL_SANITIZE STREQUAL "")
+    # Sanitized trees are for finding faults, not for speed: -O1 keeps stack traces exact and
+    # compiles in less than half the time of -O2 with the instrumentation.
+    set(CMAKE_CXX_FLAGS_RELEASE "-O1 -g1")
+    set(CMAKE_C_FLAGS_RELEASE "-O1 -g1")
+endif()
 if(OSTREL_SANITIZE STREQUAL "address")
     add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined
                         -fno-omit-frame-pointer)
