@@ -44,10 +44,6 @@ bool makeGeometry(const KernelArgs &args, Geometry &g) {
     g.colPhase0 = ((mode >> 1) & 1) ^ (r.left & 1);
     g.redFactor = channelFactor<Sample>(gains.redGain);
     g.blueFactor = channelFactor<Sample>(gains.blueGain);
-    g.streamStores = outBytes == 3 * kSampleBytes && static_cast<std::size_t>(g.width) *
-                                                             static_cast<std::size_t>(g.height) *
-                                                             static_cast<std::size_t>(outBytes) >=
-                                                         kStreamingBytes;
     return true;
 }
 
@@ -309,7 +305,6 @@ std::int32_t interior(const KernelArgs &args) {
         for (int y = first + 2; y < end + 2; ++y) {
             computeRow<Sample>(g, rowWindow<Sample>(g, y), y, 2, g.width - 2);
         }
-        finishStreaming();
     });
     return 1;
 }
@@ -371,7 +366,6 @@ std::int32_t border(const KernelArgs &args) {
         computeRow<Sample>(g, rowWindow<Sample>(g, y), y, 2, g.width - 2);
         borderColumns(y);
     }
-    finishStreaming();
     if (g.height > 4) {
         parallelRows(g.height - 4, 256, [&](int first, int end) {
             for (int y = first + 2; y < end + 2; ++y) {

@@ -1,8 +1,8 @@
 // The colour reconstruction's row routines in AVX2, chosen at run time when the processor has it.
 // They compute exactly what the plain routine computes, 32 byte pixels or 16 word pixels at a
 // time: the alternating column phases become blend masks, the 9-3-3-1 sums multiply-adds, and
-// the pixels are interleaved into blue, green, red with byte shuffles. Whole frames of three
-// channels are written with streaming stores, which skip reading the destination first.
+// the pixels are interleaved into blue, green, red with byte shuffles. (Streaming stores were
+// measured slower here than plain ones, even for whole frames far beyond the caches.)
 #include <atomic>
 
 #include "imaging/demosaic_rows.h"
@@ -67,9 +67,7 @@ OSTREL_AVX2 TripleMasks makeTripleMasks(int elementBytes) {
     return masks;
 }
 
-// Writes the three planes (each two 16-byte lanes) as 96 bytes of triples; with Stream, `out`
-// is 32-byte aligned and the stores bypass the caches.
-template <bool Stream>
+// Writes the three planes (each two 16-byte lanes) as 96 bytes of triples.
 OSTREL_AVX2 inline void storeTriples(std::uint8_t *out, __m256i blue, __m256i green, __m256i red,
                                      const TripleMasks &m) {
     __m256i block[3];
@@ -79,18 +77,9 @@ OSTREL_AVX2 inline void storeTriples(std::uint8_t *out, __m256i blue, __m256i gr
                                    _mm256_shuffle_epi8(red, m.plane[k][2]));
     }
     // block[k] holds block k of the first lane's pixels low and of the second lane's high.
-    const __m256i first = _mm256_permute2x128_si256(block[0], block[1], 0x20);
-    const __m256i second = _mm256_permute2x128_si256(block[2], block[0], 0x30);
-    const __m256i third = _mm256_permute2x128_si256(block[1], block[2], 0x31);
-    if constexpr (Stream) {
-        _mm256_stream_si256(reinterpret_cast<__m256i *>(out), first);
-        _mm256_stream_si256(reinterpret_cast<__m256i *>(out + 32), second);
-        _mm256_stream_si256(reinterpret_cast<__m256i *>(out + 64), third);
-    } else {
-        store(out, first);
-        store(out + 32, second);
-        store(out + 64, third);
-    }
+    store(out, _mm256_permute2x128_si256(block[0], block[1], 0x20));
+    store(out + 32, _mm256_permute2x128_si256(block[2], block[0], 0x30));
+    store(out + 64, _mm256_permute2x128_si256(block[1], block[2], 0x31));
 }
 
 // Stores `pixels` into out, keeping the bytes of `out` where keepMask is set (the fourth byte or
@@ -142,41 +131,18 @@ OSTREL_AVX2 StepMasks stepMasks(int firstOdd, int rowPhase, int elementBytes) {
     return {odd, greenLeft};
 }
 
-// Runs `stepper.at(x, masks, stream)` over [xBegin, xEnd), which holds at least one step: whole
-// steps, and a last one that overlaps the one before (it writes the same values again). With
-// streaming, the steps between the first and the last start where the destination is 32-byte
-// aligned (`alignedStart`, less than one step after xBegin) and stream.
+// Runs `stepper.at(x, masks)` over [xBegin, xEnd), which holds at least one step: whole steps,
+// and a last one that overlaps the one before (it writes the same values again).
 template <int Step, typename Stepper>
-OSTREL_AVX2 inline void runSteps(Stepper &stepper, int xBegin, int xEnd, int alignedStart,
-                                 const StepMasks masks[2], int colPhase0) {
-    auto masksAt = [&](int x) -> const StepMasks & { return masks[(colPhase0 ^ x) & 1]; };
+OSTREL_AVX2 inline void runSteps(Stepper &stepper, int xBegin, int xEnd, const StepMasks masks[2],
+                                 int colPhase0) {
     int x = xBegin;
-    if (alignedStart >= 0) {
-        if (alignedStart > xBegin) {
-            stepper.template at<false>(xBegin, masksAt(xBegin));
-        }
-        for (x = alignedStart; x + Step <= xEnd; x += Step) {
-            stepper.template at<true>(x, masksAt(x));
-        }
-    } else {
-        for (; x + Step <= xEnd; x += Step) {
-            stepper.template at<false>(x, masksAt(x));
-        }
+    for (; x + Step <= xEnd; x += Step) {
+        stepper.at(x, masks[(colPhase0 ^ x) & 1]);
     }
     if (x < xEnd) {
-        stepper.template at<false>(xEnd - Step, masksAt(xEnd - Step));
+        stepper.at(xEnd - Step, masks[(colPhase0 ^ (xEnd - Step)) & 1]);
     }
-}
-
-// The first x >= xBegin where out + x * pixelBytes is 32-byte aligned (pixelBytes 3 or 6: a step
-// of 96 bytes then keeps it aligned).
-inline int alignedStartFor(const std::uint8_t *outRow, int xBegin, int pixelBytes) {
-    for (int x = xBegin; x < xBegin + 32; ++x) {
-        if ((reinterpret_cast<std::uintptr_t>(outRow + x * pixelBytes) & 31) == 0) {
-            return x;
-        }
-    }
-    return -1;  // rows not even 2-byte aligned: no streaming
 }
 
 // ---- 8-bit samples ----------------------------------------------------------------------------
@@ -262,11 +228,10 @@ struct ByteStepper {
         return s;
     }
 
-    template <bool Stream>
     OSTREL_AVX2 inline void at(int x, const StepMasks &m) {
         const ByteStep s = compute(x, m);
         if (!fourBytes) {
-            storeTriples<Stream>(outRow + 3 * x, s.blue, s.green, s.red, triples);
+            storeTriples(outRow + 3 * x, s.blue, s.green, s.red, triples);
             return;
         }
         const __m256i keep = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
@@ -302,9 +267,7 @@ OSTREL_AVX2 void rowBytesWith(const Geometry &g, const RowWindow<std::uint8_t> &
         stepper.triples = makeTripleMasks(1);
     }
     const StepMasks masks[2] = {stepMasks(0, rowPhase, 1), stepMasks(1, rowPhase, 1)};
-    const int aligned =
-        g.streamStores && !stepper.fourBytes ? alignedStartFor(stepper.outRow, xBegin, 3) : -1;
-    runSteps<kStep>(stepper, xBegin, xEnd, aligned, masks, g.colPhase0);
+    runSteps<kStep>(stepper, xBegin, xEnd, masks, g.colPhase0);
 }
 
 OSTREL_AVX2 void rowBytes(const Geometry &g, const RowWindow<std::uint8_t> &w, int y, int xBegin,
@@ -383,11 +346,10 @@ struct WordStepper {
         return s;
     }
 
-    template <bool Stream>
     OSTREL_AVX2 inline void at(int x, const StepMasks &m) {
         const WordStep s = compute(x, m);
         if (!fourWords) {
-            storeTriples<Stream>(outRow + 6 * x, s.blue, s.green, s.red, triples);
+            storeTriples(outRow + 6 * x, s.blue, s.green, s.red, triples);
             return;
         }
         const __m256i keep = _mm256_set1_epi64x(static_cast<long long>(0xFFFF000000000000ull));
@@ -423,9 +385,7 @@ OSTREL_AVX2 void rowWordsWith(const Geometry &g, const RowWindow<std::uint16_t> 
         stepper.triples = makeTripleMasks(2);
     }
     const StepMasks masks[2] = {stepMasks(0, rowPhase, 2), stepMasks(1, rowPhase, 2)};
-    const int aligned =
-        g.streamStores && !stepper.fourWords ? alignedStartFor(stepper.outRow, xBegin, 6) : -1;
-    runSteps<kStep>(stepper, xBegin, xEnd, aligned, masks, g.colPhase0);
+    runSteps<kStep>(stepper, xBegin, xEnd, masks, g.colPhase0);
 }
 
 OSTREL_AVX2 void rowWords(const Geometry &g, const RowWindow<std::uint16_t> &w, int y, int xBegin,
@@ -460,10 +420,6 @@ void rowAvx2Words(const Geometry &g, const RowWindow<std::uint16_t> &w, int y, i
     rowWords(g, w, y, xBegin, xEnd);
 }
 
-void finishStreaming() {
-    _mm_sfence();
-}
-
 #else  // no x86: the plain routines only
 
 bool useAvx2() {
@@ -481,8 +437,6 @@ void rowAvx2Words(const Geometry &g, const RowWindow<std::uint16_t> &w, int y, i
                   int xEnd) {
     rowPortable<std::uint16_t>(g, w, y, xBegin, xEnd);
 }
-
-void finishStreaming() {}
 
 #endif
 

@@ -60,12 +60,7 @@ struct Geometry {
     int colPhase0;  // column phase of column 0
     std::uint32_t redFactor;
     std::uint32_t blueFactor;
-    bool streamStores;  // write whole-frame three-channel output past the caches
 };
-
-// Output images from this size on are written with streaming stores: they are far larger than
-// the caches, so writing them through the caches would only read every line first for nothing.
-inline constexpr std::size_t kStreamingBytes = std::size_t{16} << 20;
 
 // Geometry from a kernel's arguments; false when they do not describe a reconstruction this
 // kernel can do (wrong sample size or pixel size, no pixels).
@@ -130,10 +125,6 @@ inline constexpr std::uint32_t kAvx2FactorLimit = sizeof(Sample) == 1 ? 32768u :
 void rowAvx2Bytes(const Geometry &g, const RowWindow<std::uint8_t> &w, int y, int xBegin, int xEnd);
 void rowAvx2Words(const Geometry &g, const RowWindow<std::uint16_t> &w, int y, int xBegin,
                   int xEnd);
-
-// Makes the streaming stores of the rows computed so far visible to other threads; called at the
-// end of every band that used the AVX2 routines.
-void finishStreaming();
 
 // True when the AVX2 routines are used: the processor has AVX2 and they are not turned off.
 bool useAvx2();

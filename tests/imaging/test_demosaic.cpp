@@ -447,9 +447,9 @@ TEST_F(DemosaicMatchesReference, LargeFrameOnManyThreads) {
     }
 }
 
-TEST_F(DemosaicMatchesReference, FramesLargeEnoughForStreamingStores) {
-    // Outputs from 16 MB on are written past the caches, from aligned positions that differ from
-    // row to row when the stride is not a multiple of 32.
+TEST_F(DemosaicMatchesReference, LargeFramesWithRowsAtEveryAlignment) {
+    // Frames far larger than the caches, whose strides are not multiples of 32 bytes, so the rows
+    // start at every alignment.
     std::mt19937 rng(77);
     setWorkerThreadCount(2);
     for (bool wide : {false, true}) {
@@ -459,7 +459,7 @@ TEST_F(DemosaicMatchesReference, FramesLargeEnoughForStreamingStores) {
         run.wide = wide;
         run.outBits = wide ? 48 : 24;
         run.gains = ColourGains{2, 100, 100, 333};
-        check(m, run, Region::All, rng, "streaming");
+        check(m, run, Region::All, rng, "large");
         if (HasFailure()) {
             return;
         }
