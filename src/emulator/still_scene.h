@@ -13,7 +13,7 @@ namespace ostrel::emulator {
 
 class StillScene {
 public:
-    // Renders the full-size still scene. Any thread.
+    // The scene is rendered on first use, so installing cameras costs nothing until they stream.
     StillScene(std::shared_ptr<const SceneGenerator> generator, std::int32_t width,
                std::int32_t height);
     StillScene(const StillScene &) = delete;
@@ -23,8 +23,8 @@ public:
     std::int32_t width() const { return width_; }
     std::int32_t height() const { return height_; }
 
-    // The mosaic of the full sensor.
-    const std::uint8_t *full() const { return full_.data(); }
+    // The mosaic of the full sensor, made on first use. Any thread.
+    const std::uint8_t *full() const;
     // The mosaic of the subsampled readout ((width / 2) x (height / 2)), made on first use.
     // Any thread.
     const std::uint8_t *subsampled() const;
@@ -33,7 +33,8 @@ private:
     std::shared_ptr<const SceneGenerator> generator_;
     std::int32_t width_;
     std::int32_t height_;
-    std::vector<std::uint8_t> full_;
+    mutable std::once_flag fullOnce_;
+    mutable std::vector<std::uint8_t> full_;
     mutable std::once_flag subsampledOnce_;
     mutable std::vector<std::uint8_t> subsampled_;
 };

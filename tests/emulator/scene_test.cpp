@@ -169,10 +169,17 @@ TEST(PluggableScene, CamerasShowingTheSameSceneShareItsRendering) {
     auto scene = std::make_shared<WalkingDot>();
     config.scene = scene;
     EmulatedCameraSet set(3, config);
+    EXPECT_EQ(scene->stillRenderings.load(), 0);  // nothing is rendered before it is needed
+    for (int i = 0; i < 3; ++i) {
+        set.camera(i).renderPicture(0);
+    }
     EXPECT_EQ(scene->stillRenderings.load(), 1);
     auto other = config;
     other.width = 32;
     EmulatedCameraSet mixed(std::vector<EmulatedCameraConfig>{config, other, config});
+    for (int i = 0; i < 3; ++i) {
+        mixed.camera(i).renderPicture(0);
+    }
     EXPECT_EQ(scene->stillRenderings.load(), 3);
 }
 
