@@ -170,15 +170,25 @@ public:
     void ReportRuns(const std::vector<Run> &runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run &run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-                times_[run.run_name.function_name + "/" + run.run_name.args].push_back(
-                    run.GetAdjustedRealTime());
+            if (run.error_occurred) {
+                continue;
+            }
+            const std::string name = run.run_name.function_name + "/" + run.run_name.args;
+            if (run.run_type == Run::RT_Iteration) {
+                times_[name].push_back(run.GetAdjustedRealTime());
+            } else if (run.aggregate_name == "median") {
+                medians_[name] = run.GetAdjustedRealTime();
             }
         }
     }
 
-    // The median of the repetitions, or 0 when the benchmark did not run.
+    // The median of the repetitions (as Google Benchmark computed it when only aggregates are
+    // reported), or 0 when the benchmark did not run.
     double median(const std::string &name) const {
+        const auto reported = medians_.find(name);
+        if (reported != medians_.end()) {
+            return reported->second;
+        }
         const auto it = times_.find(name);
         if (it == times_.end() || it->second.empty()) {
             return 0;
@@ -201,6 +211,7 @@ public:
 
 private:
     std::map<std::string, std::vector<double>> times_;
+    std::map<std::string, double> medians_;
 };
 
 }  // namespace
