@@ -37,6 +37,7 @@
 #include "imaging/settings_block.h"
 #include "platform/event.h"
 #include "platform/window_handle.h"
+#include "ui/preview_window.h"
 
 namespace ostrel::device {
 class CameraDevice;
@@ -252,6 +253,7 @@ public:
     platform::WindowHandle applicationWindow() const { return applicationWindow_; }
     const PreviewPlacement &previewPlacement() const { return previewPlacement_; }
     const imaging::ProcessorInfo &processorInfo() const { return processor_; }
+    const ui::PreviewWindow &previewWindow() const { return previewWindow_; }
     std::int32_t frameRate() const { return frameRate_.load(); }
     bool isCapturing() const { return captureThread_.joinable(); }
     // The lock readers of the output image hold while they read (the still image writers and
@@ -295,6 +297,9 @@ private:
     // Preview and callback preview: the callback targets, then the window and the start.
     [[nodiscard]] bool callBackPreviewWith(platform::WindowHandle callbackWindow, void *buffer,
                                            std::int32_t size, std::int32_t topRowFirst);
+    // Opens the preview window for the stored parent and placement (or a top-level window at
+    // the processed size).
+    [[nodiscard]] bool openPreviewWindow();
     // Starts streaming (joins a stream that runs already).
     [[nodiscard]] bool startStreaming();
     // Stops streaming and recording and the device (the common part of stop preview and close).
@@ -318,6 +323,8 @@ private:
     // Under the frame lock: the fetched frame into the raw image, the horizontal mirror and the
     // frame pipeline; the pipeline's calls on the context are replayed after the lock is left.
     void convertFrame(DeferredFrameControls &deferred);
+    // Shows the converted frame in the preview window.
+    void drawFrame();
     // Calls writeName(entry, number) for each camera the device can open, numbering from 1,
     // for at most ten cameras; returns how many were named.
     template <typename WriteName>
@@ -349,8 +356,9 @@ private:
     // back at release (a context that never loaded them must not overwrite the user's).
     bool settingsLoaded_ = false;
 
-    // The preview window with its drawing context and window class name arrive with the
-    // preview window work (PreviewWindow); close releases them.
+    // The window frames are shown in while a preview runs (with its drawing context and class
+    // name); drawn from the capture thread, opened and closed on the application's.
+    ui::PreviewWindow previewWindow_;
 
     ImageGeometry geometry_;
     imaging::SettingsBlock settings_;

@@ -23,10 +23,14 @@ using imaging::DibImage;
 // How many times each dimension is divided for subsample modes 0..3.
 std::int32_t subsampleDivisor(std::int32_t mode) {
     switch (mode) {
-        case 1: return 2;
-        case 2: return 4;
-        case 3: return 8;
-        default: return 1;
+        case 1:
+            return 2;
+        case 2:
+            return 4;
+        case 3:
+            return 8;
+        default:
+            return 1;
     }
 }
 
@@ -157,7 +161,8 @@ bool CameraContext::prepare() {
     (void)model().SetGain(analog_.get(AnalogWord::GlobalGain) & 0xFFFF);
     (void)model().SetExposure(analog_.get(AnalogWord::Exposure));
     (void)updateRealExposureTime();
-    // The preview window's scratch image is prepared here once the window exists.
+    previewWindow_.prepareScratch(colorMode(),
+                                  *images_[static_cast<std::size_t>(ImageSlot::Scratch)]);
     return true;
 }
 
@@ -179,6 +184,10 @@ bool CameraContext::callBackPreviewWith(platform::WindowHandle callbackWindow, v
         return false;
     }
     setDeliveryTarget(DeliveryTarget{callbackWindow, buffer, size, topRowFirst});
+    if (!openPreviewWindow()) {
+        recordError(ErrorCode::PreviewWindowFailed);
+        return false;
+    }
     if (!startStreaming()) {
         close();
         recordError(ErrorCode::FrameTransferFailed);
@@ -259,8 +268,21 @@ bool CameraContext::stop() {
     return true;
 }
 
+bool CameraContext::openPreviewWindow() {
+    ui::PreviewWindow::Request request;
+    request.applicationWindow = applicationWindow_;
+    request.placement = ui::WindowPlacement{previewPlacement_.x, previewPlacement_.y,
+                                            previewPlacement_.width, previewPlacement_.height};
+    request.imageWidth = geometry_.width;
+    request.imageHeight = geometry_.height;
+    request.subsampleMode = subsampleMode_;
+    return previewWindow_.open(request);
+}
+
 bool CameraContext::close() {
-    // The preview window is closed here first (drawing stops before it is released).
+    // The window goes first: closing it waits for a frame being drawn, and no later frame is
+    // drawn, so the capture thread never draws with a released drawing context.
+    previewWindow_.close();
     runFlag_.store(0);
     (void)stop();
     return true;

@@ -61,7 +61,9 @@ void CameraContext::streamFrame() {
     captureControls_.flush();
 
     recording_.frameConverted();
-    // The preview window draws the frame here once the window exists.
+    if (previewWindow_.isOpen()) {
+        drawFrame();
+    }
 
     if (delivery.buffer != nullptr && delivery.size != 0) {
         DibImage *output = preparedOutputImage();
@@ -90,6 +92,17 @@ void CameraContext::convertFrame(DeferredFrameControls &deferred) {
     const imaging::FrameInput input{preparedMode_.load(), frameImages(), settings_, analog_,
                                     deferred};
     imaging::ProcessFrame(input);
+}
+
+void CameraContext::drawFrame() {
+    // Under the frame lock: the display conversions write image 8 or 24, which is another
+    // colour mode's output image.
+    std::lock_guard<std::mutex> lock(frameMutex_);
+    const imaging::FrameImages images = frameImages();
+    const ui::PreviewImages display{images.image8,  images.image16, images.image24,
+                                    images.image32, images.image48, images.image64};
+    (void)previewWindow_.draw(preparedMode_.load(), display,
+                              *images_[static_cast<std::size_t>(ImageSlot::Scratch)]);
 }
 
 }  // namespace ostrel::context

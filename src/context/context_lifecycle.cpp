@@ -15,7 +15,7 @@ namespace {
 using imaging::AnalogWord;
 
 ui::ImageGeometry toStored(const ImageGeometry &g) {
-    return ui::ImageGeometry{g.totalWidth, g.totalHeight, g.width,   g.height,
+    return ui::ImageGeometry{g.totalWidth, g.totalHeight, g.width,      g.height,
                              g.originX,    g.originY,     g.bufferCount};
 }
 

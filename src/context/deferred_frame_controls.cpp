@@ -29,15 +29,27 @@ void DeferredFrameControls::flush() {
     imaging::FrameControls &target = *target_;
     for (const Action &action : actions_) {
         switch (action.kind) {
-            case Kind::SetGain: target.setGain(action.first); break;
-            case Kind::SetExposure: target.setExposure(action.first); break;
-            case Kind::Wait: target.waitMilliseconds(action.first); break;
-            case Kind::RecordError: target.recordError(action.first); break;
-            case Kind::PostFrameNotification: target.postFrameNotification(action.first); break;
+            case Kind::SetGain:
+                target.setGain(action.first);
+                break;
+            case Kind::SetExposure:
+                target.setExposure(action.first);
+                break;
+            case Kind::Wait:
+                target.waitMilliseconds(action.first);
+                break;
+            case Kind::RecordError:
+                target.recordError(action.first);
+                break;
+            case Kind::PostFrameNotification:
+                target.postFrameNotification(action.first);
+                break;
             case Kind::RefreshAnalogPage:
                 target.refreshAnalogPage(action.first, action.second);
                 break;
-            case Kind::RefreshImageFilterDialog: target.refreshImageFilterDialog(); break;
+            case Kind::RefreshImageFilterDialog:
+                target.refreshImageFilterDialog();
+                break;
         }
     }
     actions_.clear();

@@ -24,8 +24,7 @@ void widenRow(std::uint8_t *destination, const std::uint8_t *source, std::int32_
 
 }  // namespace
 
-bool FrameIntake::plan(const imaging::DibImage &raw, const FrameWindow &window,
-                       bool rawIsShared) {
+bool FrameIntake::plan(const imaging::DibImage &raw, const FrameWindow &window, bool rawIsShared) {
     planned_ = false;
     if (raw.isEmpty() || (raw.bitCount() != 8 && raw.bitCount() != 16)) {
         return false;

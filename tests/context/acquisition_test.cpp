@@ -95,6 +95,27 @@ TEST_F(Acquisition, PreviewWhileAnAcquisitionRunsReturnsZeroAndRecordsNothing) {
     EXPECT_EQ(context->acquisitionState(), AcquisitionState::SingleFrame);
 }
 
+TEST_F(Acquisition, PreviewOpensItsWindowAndCloseReleasesItBeforeStopping) {
+    open();
+    ASSERT_TRUE(context->preview());
+    EXPECT_TRUE(context->previewWindow().isOpen());
+    EXPECT_FALSE(context->previewWindow().className().empty());
+    EXPECT_EQ(context->acquisitionState(), AcquisitionState::Streaming);
+    ASSERT_TRUE(testing::waitUntil([&] { return testing::framesSent(camera()) >= 3; }));
+    EXPECT_TRUE(context->close());
+    EXPECT_FALSE(context->previewWindow().isOpen());
+    EXPECT_TRUE(context->previewWindow().className().empty());
+    EXPECT_FALSE(context->isCapturing());
+    EXPECT_EQ(context->acquisitionState(), AcquisitionState::Idle);
+    // A closed context stays usable: the next preview makes a new window.
+    for (int round = 0; round < 5; ++round) {
+        ASSERT_TRUE(context->preview()) << round;
+        EXPECT_TRUE(context->previewWindow().isOpen());
+        EXPECT_TRUE(context->close());
+    }
+    EXPECT_EQ(testing::failureHistory(*context), Codes{});
+}
+
 TEST_F(Acquisition, CaptureThenSnapshotsTakeOneFrameEachWithTheModePreparedByCapture) {
     open();
     ASSERT_TRUE(context->capture());
@@ -105,7 +126,8 @@ TEST_F(Acquisition, CaptureThenSnapshotsTakeOneFrameEachWithTheModePreparedByCap
     const imaging::DibImage &output = *context->image(ImageSlot::Image24);
     ASSERT_EQ(output.width(), 3288);
     ASSERT_EQ(output.height(), 2192);
-    const std::uint32_t startsBefore = static_cast<std::uint32_t>(camera().counters().startCommands);
+    const std::uint32_t startsBefore =
+        static_cast<std::uint32_t>(camera().counters().startCommands);
     for (int shot = 0; shot < 2; ++shot) {
         std::vector<std::uint8_t> buffer = frameBuffer(output);
         ASSERT_TRUE(context->snapShot(buffer.data(), static_cast<std::int32_t>(buffer.size()), 1));
@@ -128,8 +150,7 @@ TEST_F(Acquisition, SnapshotIntoABufferOneByteShortRecordsFiveTwice) {
     ASSERT_TRUE(context->capture());
     const imaging::DibImage &output = *context->image(ImageSlot::Image24);
     std::vector<std::uint8_t> buffer = frameBuffer(output);
-    EXPECT_FALSE(
-        context->snapShot(buffer.data(), static_cast<std::int32_t>(buffer.size()) - 1, 1));
+    EXPECT_FALSE(context->snapShot(buffer.data(), static_cast<std::int32_t>(buffer.size()) - 1, 1));
     EXPECT_EQ(testing::failureHistory(*context), (Codes{5, 5}));
     EXPECT_EQ(postedFailures(), (Posted{5, 5}));
     EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](auto b) { return b == 0xA5; }));
@@ -259,8 +280,7 @@ TEST_F(Acquisition, DeliveredPixelsAreTheFramePipelineOfTheCamerasPicture) {
         const std::size_t size =
             static_cast<std::size_t>(imaging::DibImage::strideFor(3288, m.bits)) * 2192;
         std::vector<std::uint8_t> buffer(size, 0xA5);
-        ASSERT_TRUE(context->snapShot(buffer.data(), static_cast<std::int32_t>(size), 1))
-            << m.bits;
+        ASSERT_TRUE(context->snapShot(buffer.data(), static_cast<std::int32_t>(size), 1)) << m.bits;
         const testing::ExpectedFrame picture = expected(0, m.mode);
         ASSERT_EQ(picture.bytes.size(), size);
         EXPECT_TRUE(buffer == picture.bytes) << m.bits << " bits per pixel";

@@ -55,8 +55,8 @@ TEST(DeferredFrameControls, QueuesEveryCallAndReplaysThemInOrderOnFlush) {
     EXPECT_EQ(deferred.pending(), 8u);
     deferred.flush();
     EXPECT_EQ(target.calls,
-              (std::vector<std::string>{"error 0", "wait 1", "exp 300", "page 1027 300",
-                                        "gain 40", "dialog", "post 5", "error 5"}));
+              (std::vector<std::string>{"error 0", "wait 1", "exp 300", "page 1027 300", "gain 40",
+                                        "dialog", "post 5", "error 5"}));
     EXPECT_EQ(deferred.pending(), 0u);
     deferred.flush();
     EXPECT_EQ(target.calls.size(), 8u);
@@ -137,9 +137,9 @@ TEST(FrameIntake, SixteenBitImagesGetTheSamplesAsTenBitWords) {
     FrameIntake intake;
     ASSERT_TRUE(intake.plan(raw, FrameWindow{4, 3, 1, 1}, false));
     EXPECT_EQ(intake.path(), FrameIntake::Path::Staged);
-    const std::vector<std::uint8_t> delivered = {0,  1,  2,  3,   //
-                                                 4,  0,  255, 128, //
-                                                 8,  9,  10, 11};
+    const std::vector<std::uint8_t> delivered = {0, 1, 2,   3,    //
+                                                 4, 0, 255, 128,  //
+                                                 8, 9, 10,  11};
     std::memcpy(intake.target(raw), delivered.data(), delivered.size());
     std::memset(raw.pixels(), 0xEE, raw.sizeBytes());
     intake.place(raw);

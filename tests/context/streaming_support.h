@@ -85,8 +85,7 @@ struct ExpectedFrame {
 };
 
 inline ExpectedFrame expectedFrame(emulator::EmulatedCamera &camera, std::uint32_t frame,
-                                   imaging::ColorMode mode,
-                                   const imaging::SettingsBlock &settings,
+                                   imaging::ColorMode mode, const imaging::SettingsBlock &settings,
                                    const imaging::AnalogSettings &analog) {
     using imaging::DibImage;
     const std::vector<std::uint8_t> picture =
@@ -146,10 +145,8 @@ inline std::optional<std::uint32_t> matchingProcessedFrame(
     imaging::ColorMode mode, const imaging::SettingsBlock &settings,
     const imaging::AnalogSettings &analog, std::uint32_t newest, std::uint32_t candidates = 8) {
     for (std::uint32_t back = 0; back < candidates && back <= newest; ++back) {
-        const ExpectedFrame expected =
-            expectedFrame(camera, newest - back, mode, settings, analog);
-        if (expected.bytes.size() == size &&
-            std::memcmp(expected.bytes.data(), bytes, size) == 0) {
+        const ExpectedFrame expected = expectedFrame(camera, newest - back, mode, settings, analog);
+        if (expected.bytes.size() == size && std::memcmp(expected.bytes.data(), bytes, size) == 0) {
             return newest - back;
         }
     }
