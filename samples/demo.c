@@ -417,8 +417,8 @@ static void onFrame(Stream *stream, const FrameInfo *info) {
         printf("    frame %4lu at %5.2f s: %d x %d, %d bits per pixel, ", stream->frames,
                (now - stream->startMs) / 1000.0, (int)copy.width, (int)copy.height,
                (int)copy.bitsPerPixel);
-        if (copy.frameRate == 0) {
-            printf("rate not measured yet (the SDK measures it every second)\n");
+        if (copy.frameRate == 0 && stream->lastPrintedRate <= 0) {
+            printf("no rate yet (the SDK measures it about once a second)\n");
         } else {
             printf("SDK rate %.1f frames/s\n", copy.frameRate / 10.0);
         }
