@@ -255,6 +255,9 @@ public:
     const imaging::ProcessorInfo &processorInfo() const { return processor_; }
     const ui::PreviewWindow &previewWindow() const { return previewWindow_; }
     std::int32_t frameRate() const { return frameRate_.load(); }
+    // Frames the capture thread has taken from the device since the context was made; each one
+    // is delivered and announced, or its failure reported.
+    std::uint64_t framesTaken() const { return framesTaken_.load(); }
     bool isCapturing() const { return captureThread_.joinable(); }
     // The lock readers of the output image hold while they read (the still image writers and
     // the recording conversion; Ostrel_GetImage takes it itself).
@@ -394,6 +397,7 @@ private:
     std::int32_t clock_ = 0;
     std::atomic<std::int32_t> newImageFlag_{0};
     std::atomic<std::int32_t> frameRate_{0};  // frames per second x 10
+    std::atomic<std::uint64_t> framesTaken_{0};
     FrameRateMeter rateMeter_;
     ErrorHistory errors_;
     // Ready polls per read and the milliseconds of a single-frame wait, for the device.

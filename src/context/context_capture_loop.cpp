@@ -46,6 +46,7 @@ void CameraContext::streamFrame() {
         recordError(ErrorCode::FrameTransferFailed);
         return;
     }
+    framesTaken_.fetch_add(1);
     const DeliveryTarget delivery = deliveryTarget();
 
     frameInfo_.size = static_cast<std::int32_t>(sizeof(FrameInfo));
