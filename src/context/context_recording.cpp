@@ -21,8 +21,10 @@ bool CameraContext::record(const char *fileName, std::int32_t durationMs, std::i
         return false;
     }
     setDeliveryTarget(DeliveryTarget{});
-    // With display, the preview window is created here as preview does (code 4).
-    (void)display;
+    if (display != 0 && !openPreviewWindow()) {
+        recordError(ErrorCode::PreviewWindowFailed);
+        return false;
+    }
     if (!startStreaming()) {
         close();
         return false;

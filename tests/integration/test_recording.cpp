@@ -248,9 +248,9 @@ TEST(RecordingEnds, AStopOrAReleaseFinishesTheFileWithEveryFrameRecorded) {
     EXPECT_EQ(le32(file, 224), 4 + header.frames * (8 + f));
     EXPECT_GT(header.microSecPerFrame, 0u);
 
-    // Close ends a recording the same way.
+    // Close ends a recording the same way (here one shown in a preview window).
     const std::string closed = session.dir().file("closed.avi");
-    ASSERT_EQ(Ostrel_Record(h, closed.c_str(), 600'000, 0), 1);
+    ASSERT_EQ(Ostrel_Record(h, closed.c_str(), 600'000, 1), 1);
     ASSERT_FALSE(session.nextFrame().empty());
     EXPECT_EQ(Ostrel_Close(h), 1);
     EXPECT_TRUE(isFinishedRecording(closed));
