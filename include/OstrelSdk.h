@@ -311,10 +311,16 @@ OSTREL_API int OSTREL_CALL Ostrel_GetImage(CameraHandle handle, void *buffer, in
                                            int topRowFirst) OSTREL_NOEXCEPT;
 
 /* Records the running stream (starting it when needed) into an uncompressed 24-bit AVI file for
- * `durationMs` milliseconds, then streaming goes on. With `display` non-zero a preview window is
- * created as by Ostrel_Preview. Returns 1 when the recording has started. Errors:
+ * `durationMs` milliseconds, counted from the first recorded frame, then streaming goes on; the
+ * file's frame rate is the one measured over the recording. With `display` non-zero a preview
+ * window is created as by Ostrel_Preview. Returns 1 when the recording has started. Errors:
  * OSTREL_ERROR_INVALID_ARGUMENT (null or empty name), PREVIEW_WINDOW, the start's codes (see
- * Ostrel_StartPreview), SETTINGS_STORE (file not created), THREAD_START. */
+ * Ostrel_StartPreview), SETTINGS_STORE (file not created), THREAD_START.
+ * A recording also ends, its file finished with every frame written so far, when streaming is
+ * stopped or closed, when the handle is released, when a new recording starts, and when the
+ * next frame would take the file past 4 GiB (streaming goes on). A write the system refuses
+ * (OSTREL_ERROR_SETTINGS_STORE) or a frame that cannot be converted for want of memory
+ * (OSTREL_ERROR_MEMORY_OR_SIZE) ends it too; the recording thread records these codes. */
 OSTREL_API int OSTREL_CALL Ostrel_Record(CameraHandle handle, const char *fileName,
                                          int durationMs, int display) OSTREL_NOEXCEPT;
 
