@@ -987,12 +987,15 @@ static void recordVideo(Demo *demo) {
     start = nowMs();
     while (nowMs() - start < RECORD_MS + RECORD_GRACE_MS) {
         Notification note;
-        if (waitNotification(&note, 200)) {
+        const unsigned long pollStart = nowMs();
+        /* Notifications come with every frame; the file is looked at every 200 ms all the same. */
+        while (nowMs() - pollStart < 200 && waitNotification(&note, 200)) {
             if (note.message == OSTREL_MSG_ERROR && note.lParam == OSTREL_ERROR_AUTO_IRIS_IDLE) {
                 ++processed;
             }
             onNotification(&note, NULL);
-        } else if (nowMs() - start >= RECORD_MS && aviFinished(path)) {
+        }
+        if (nowMs() - start >= RECORD_MS && aviFinished(path)) {
             finished = 1;
             break;
         }
