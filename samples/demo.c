@@ -1034,8 +1034,9 @@ static void listFiles(const Demo *demo) {
     if (!any) {
         printf("    none\n");
     } else {
-        printf("    snapshot-demo.bmp opens in any image viewer; snapshot-sdk.raw holds %ld rows"
-               " of %ld bytes, top row first\n",
+        printf("    the pictures open in any image viewer and recording.avi in a video player"
+               " (uncompressed,\n    full size); snapshot-sdk.raw holds %ld rows of %ld bytes"
+               " (blue, green, red), top row first\n",
                demo->height, stride24(demo->width));
     }
 }
