@@ -1,0 +1,211 @@
+// The recording thread's work per frame at full sensor size (6576 × 4384): the conversion of a
+// 24-bit output image into the AVI frame (rows reversed), the conversion followed by the AVI
+// append, and a plain fwrite of the same chunk bytes, all in the same run. The ratios say how
+// much the conversion adds to the disk write that a recording cannot avoid. Files go to
+// $OSTREL_BENCH_DIR (default: the system's temporary folder).
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "imaging/dib_image.h"
+#include "imaging/record_conversion.h"
+#include "output/avi_writer.h"
+
+namespace {
+
+using ostrel::imaging::DibImage;
+using ostrel::imaging::RecordConversion;
+using ostrel::output::AviFrameResult;
+using ostrel::output::AviWriter;
+
+constexpr int kWidth = 6576;
+constexpr int kHeight = 4384;
+constexpr std::size_t kFrameBytes = std::size_t{kWidth} * kHeight * 3;
+constexpr int kFramesPerFile = 8;  // files restart, to bound disk use
+
+std::string benchFile(const std::string &name) {
+    const char *env = std::getenv("OSTREL_BENCH_DIR");
+    const std::filesystem::path dir = env != nullptr && env[0] != '\0'
+                                          ? std::filesystem::path(env)
+                                          : std::filesystem::temp_directory_path();
+    return (dir / ("ostrel-bench-" + name)).string();
+}
+
+// A camera-like 24-bit output image: gradients with a little grain.
+const DibImage &outputImage() {
+    static DibImage image;
+    if (image.isEmpty()) {
+        if (!image.create(kWidth, kHeight, 24)) {
+            std::fprintf(stderr, "cannot allocate the full-size image\n");
+            std::exit(1);
+        }
+        std::uint32_t grain = 1;
+        for (int y = 0; y < kHeight; ++y) {
+            std::uint8_t *row = image.row(y);
+            for (int x = 0; x < kWidth; ++x) {
+                grain = grain * 1664525u + 1013904223u;
+                const int noise = static_cast<int>(grain >> 29);
+                row[3 * x + 0] = static_cast<std::uint8_t>((x / 32 + y / 64 + noise) & 0xFF);
+                row[3 * x + 1] = static_cast<std::uint8_t>((x / 40 + 2 * noise + 60) & 0xFF);
+                row[3 * x + 2] = static_cast<std::uint8_t>((y / 24 + noise + 120) & 0xFF);
+            }
+        }
+    }
+    return image;
+}
+
+void convertFrame(benchmark::State &state) {
+    RecordConversion conversion;
+    if (!conversion.convert(outputImage())) {  // the first frame allocates the work images
+        state.SkipWithError("conversion failed");
+        return;
+    }
+    for (auto _ : state) {
+        if (!conversion.convert(outputImage())) {
+            state.SkipWithError("conversion failed");
+            break;
+        }
+        benchmark::DoNotOptimize(conversion.frame().pixels());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kFrameBytes));
+}
+
+// What the recording thread does for one flagged frame: convert, then append to the file.
+void recordFrame(benchmark::State &state) {
+    const std::string path = benchFile("recording.avi");
+    AviWriter writer;
+    auto restart = [&] {
+        (void)writer.closeRecording();
+        writer.setWidth(kWidth);
+        writer.setHeight(kHeight);
+        writer.setBitCount(24);
+        writer.setRate(30);
+        writer.setFrameCount(0);
+        return writer.openRecording(path.c_str());
+    };
+    RecordConversion conversion;
+    if (!restart() || !conversion.convert(outputImage())) {
+        state.SkipWithError("cannot start the recording");
+        return;
+    }
+    ::sync();
+    for (auto _ : state) {
+        if (writer.frameCount() == kFramesPerFile) {
+            state.PauseTiming();
+            const bool reopened = restart();
+            state.ResumeTiming();
+            if (!reopened) {
+                state.SkipWithError("cannot reopen the AVI file");
+                break;
+            }
+        }
+        if (!conversion.convert(outputImage()) ||
+            writer.writeFrame(conversion.frame().pixels()) != AviFrameResult::Written) {
+            state.SkipWithError("frame not recorded");
+            break;
+        }
+        writer.setFrameCount(writer.frameCount() + 1);
+    }
+    (void)writer.closeRecording();
+    std::filesystem::remove(path);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kFrameBytes));
+}
+
+// The same chunk header and frame bytes appended with fwrite, files restarted as above.
+void plainFrameWrite(benchmark::State &state) {
+    static std::vector<std::uint8_t> bytes(kFrameBytes, 0x5A);
+    const std::uint8_t header[8] = {'0', '0', 'd', 'b', 0, 0, 0, 0};
+    const std::string path = benchFile("frames.bin");
+    std::FILE *file = std::fopen(path.c_str(), "wb");
+    int written = 0;
+    ::sync();
+    for (auto _ : state) {
+        if (written == kFramesPerFile) {
+            state.PauseTiming();
+            std::fclose(file);
+            file = std::fopen(path.c_str(), "wb");
+            written = 0;
+            state.ResumeTiming();
+        }
+        if (file == nullptr || std::fwrite(header, 1, 8, file) != 8 ||
+            std::fwrite(bytes.data(), 1, kFrameBytes, file) != kFrameBytes) {
+            state.SkipWithError("fwrite failed");
+            break;
+        }
+        ++written;
+    }
+    if (file != nullptr) {
+        std::fclose(file);
+    }
+    std::filesystem::remove(path);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kFrameBytes));
+}
+
+// Keeps each benchmark's time per iteration (the median with repetitions) for the ratios.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    RatioReporter() : ConsoleReporter(OO_Tabular) {}
+    void ReportRuns(const std::vector<Run> &runs) override {
+        for (const Run &run : runs) {
+            if (run.error_occurred) {
+                continue;
+            }
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.run_type == Run::RT_Iteration || median) {
+                times_[run.run_name.function_name] = run.GetAdjustedRealTime();
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    double time(const std::string &name) const {
+        auto found = times_.find(name);
+        return found == times_.end() ? 0.0 : found->second;
+    }
+
+private:
+    std::map<std::string, double> times_;  // milliseconds
+};
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    (void)outputImage();  // made before any timing
+
+    benchmark::RegisterBenchmark("convert/24bit", convertFrame)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(16);
+    benchmark::RegisterBenchmark("record/frame", recordFrame)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(16);
+    benchmark::RegisterBenchmark("fwrite/frame", plainFrameWrite)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(16);
+
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    const double writeMs = reporter.time("fwrite/frame");
+    std::printf("\n%-16s %10s %12s %8s\n", "per frame", "ms", "fwrite ms", "ratio");
+    for (const char *name : {"convert/24bit", "record/frame"}) {
+        const double ms = reporter.time(name);
+        if (ms > 0 && writeMs > 0) {
+            std::printf("%-16s %10.1f %12.1f %8.2f\n", name, ms, writeMs, ms / writeMs);
+        }
+    }
+    return 0;
+}
