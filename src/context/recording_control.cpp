@@ -169,8 +169,8 @@ RecordingEnd RecordingControl::recordFrame(imaging::RecordConversion &conversion
     if (!packed_.empty()) {
         const std::size_t rowBytes = static_cast<std::size_t>(frame.width()) * 3;
         for (std::int32_t row = 0; row < frame.height(); ++row) {
-            std::memcpy(packed_.data() + static_cast<std::size_t>(row) * rowBytes,
-                        frame.row(row), rowBytes);
+            std::memcpy(packed_.data() + static_cast<std::size_t>(row) * rowBytes, frame.row(row),
+                        rowBytes);
         }
         pixels = packed_.data();
     }

@@ -36,8 +36,8 @@ namespace ostrel::context {
 using RecordingClock = std::function<std::uint32_t()>;
 
 struct RecordingOptions {
-    RecordingClock clock;        // null: the multimedia time
-    std::uint32_t pollMs = 10;   // how often the thread looks for a new frame
+    RecordingClock clock;       // null: the multimedia time
+    std::uint32_t pollMs = 10;  // how often the thread looks for a new frame
     std::uint64_t maxRiffSize = output::AviWriter::kMaxRiffSize;  // smaller only in tests
 };
 

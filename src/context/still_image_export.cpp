@@ -13,8 +13,7 @@ namespace {
 // Runs save on the output image under the frame lock; NoImage when there is none (no valid
 // colour mode) or it holds no frame yet.
 template <typename Save>
-output::SaveResult saveUnderLock(std::mutex &frameLock, const imaging::DibImage *image,
-                                 Save save) {
+output::SaveResult saveUnderLock(std::mutex &frameLock, const imaging::DibImage *image, Save save) {
     std::lock_guard<std::mutex> lock(frameLock);
     if (image == nullptr || image->isEmpty()) {
         return output::SaveResult::NoImage;

@@ -165,8 +165,7 @@ TEST_F(RecorderTest, EndsWhenTheDurationHasPassedAndFinishesTheFile) {
     RecordingControl recorder(options());
     // The clock wraps during the recording: the duration counts by unsigned difference.
     clock.ms.store(0xFFFFFFC0u);
-    ASSERT_EQ(recorder.start(path.c_str(), 250, image, frameLock, sink()),
-              RecordingStart::Started);
+    ASSERT_EQ(recorder.start(path.c_str(), 250, image, frameLock, sink()), RecordingStart::Started);
     EXPECT_TRUE(recorder.isRecording());
     feed(recorder, 0, 0xFFFFFFC0u);  // the first frame starts the clock
     feed(recorder, 1, 0xFFFFFFC0u + 100);
@@ -354,8 +353,7 @@ TEST_F(RecorderTest, RecordsWhileAnotherThreadKeepsConvertingFrames) {
     RecordingOptions busy;
     busy.pollMs = 1;
     RecordingControl recorder(busy);
-    ASSERT_EQ(recorder.start(path.c_str(), 200, image, frameLock, sink()),
-              RecordingStart::Started);
+    ASSERT_EQ(recorder.start(path.c_str(), 200, image, frameLock, sink()), RecordingStart::Started);
     std::atomic<bool> capturing{true};
     std::thread capture([&] {
         for (int frame = 0; capturing.load(); frame = (frame + 1) % 5) {

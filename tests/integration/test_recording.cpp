@@ -187,8 +187,7 @@ TEST_P(RecordingReadBack, AReaderCountsTheFramesAndDecodesTheConvertedOutputImag
     const auto probed = probeStream(path);
     EXPECT_EQ(probed.count("codec_name") ? probed.at("codec_name") : "", "rawvideo");
     EXPECT_EQ(probed.count("width") ? probed.at("width") : "", std::to_string(session.width()));
-    EXPECT_EQ(probed.count("height") ? probed.at("height") : "",
-              std::to_string(session.height()));
+    EXPECT_EQ(probed.count("height") ? probed.at("height") : "", std::to_string(session.height()));
     EXPECT_EQ(probed.count("nb_read_frames") ? probed.at("nb_read_frames") : "",
               std::to_string(header.frames));
     ASSERT_TRUE(probed.count("r_frame_rate"));

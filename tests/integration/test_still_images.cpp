@@ -53,7 +53,9 @@ struct Frame {
                 return word(x, y, c == 3 ? 3 : 2 - c);
         }
     }
-    int channels() const { return bits == 8 || bits == 16 ? 1 : (bits == 32 || bits == 64 ? 4 : 3); }
+    int channels() const {
+        return bits == 8 || bits == 16 ? 1 : (bits == 32 || bits == 64 ? 4 : 3);
+    }
 };
 
 class StillImages : public ::testing::TestWithParam<int> {
@@ -85,7 +87,7 @@ protected:
     int eightBitSample(int x, int y, int c) const {
         const int wide = frame_.sample(x, y, c);
         return frame_.bits == 8 || frame_.bits == 24 || frame_.bits == 32 ? wide
-                                                                           : (wide >> 2) & 0xFF;
+                                                                          : (wide >> 2) & 0xFF;
     }
 
     // The mean absolute difference in luma between a decoded picture and the frame. Colour JPEG
@@ -99,10 +101,9 @@ protected:
                 if (d.channels == 1) {
                     total += std::abs(static_cast<int>(d.at(x, y, 0)) - eightBitSample(x, y, 0));
                 } else {
-                    total += std::abs(
-                        luma(d.at(x, y, 0), d.at(x, y, 1), d.at(x, y, 2)) -
-                        luma(eightBitSample(x, y, 0), eightBitSample(x, y, 1),
-                             eightBitSample(x, y, 2)));
+                    total += std::abs(luma(d.at(x, y, 0), d.at(x, y, 1), d.at(x, y, 2)) -
+                                      luma(eightBitSample(x, y, 0), eightBitSample(x, y, 1),
+                                           eightBitSample(x, y, 2)));
                 }
             }
         }
@@ -164,8 +165,8 @@ TEST_P(StillImages, PngAndTiffDecodeToTheFrameWidenedAsTheirFormatsHoldIt) {
                     static_cast<std::uint16_t>(f.sample(x, y, c) << shift);
                 if (png.at(x, y, c) != expected || tiff.at(x, y, c) != expected) {
                     ADD_FAILURE() << "(" << x << ", " << y << ") channel " << c << ": png "
-                                  << png.at(x, y, c) << ", tiff " << tiff.at(x, y, c)
-                                  << ", frame " << expected;
+                                  << png.at(x, y, c) << ", tiff " << tiff.at(x, y, c) << ", frame "
+                                  << expected;
                     ++wrong;
                 }
             }
