@@ -262,8 +262,8 @@ public:
     // The lock readers of the output image hold while they read (the still image writers and
     // the recording conversion; Ostrel_GetImage takes it itself).
     std::mutex &frameLock() { return frameMutex_; }
-    // The output image of the current colour mode (null when the mode is not valid). Read it
-    // under frameLock().
+    // The output image of the current colour mode, or of the mode the running acquisition was
+    // prepared for (null when the mode is not valid). Read it under frameLock().
     const imaging::DibImage *outputImage() const;
 
     // Releases the resources the library shares between contexts (the worker threads); for

@@ -64,7 +64,11 @@ DibImage *CameraContext::preparedOutputImage() {
 }
 
 const DibImage *CameraContext::outputImage() const {
-    return imaging::outputImageFor(frameImages(), colorMode());
+    // While an acquisition is prepared, frames go into the images of the prepared mode; the
+    // images of a mode chosen since then are stale, or are the raw frame being filled.
+    const ColorMode mode =
+        acquisitionState() == AcquisitionState::Idle ? colorMode() : preparedMode_.load();
+    return imaging::outputImageFor(frameImages(), mode);
 }
 
 bool CameraContext::createImages(std::int32_t width, std::int32_t height) {

@@ -190,6 +190,25 @@ TEST_F(Acquisition, GetImageCopiesEachFrameOnce) {
     EXPECT_TRUE(buffer == expected(0, ColorMode::Bgr24).bytes);
 }
 
+// A colour mode chosen while frames stream takes effect at the next preparation; until then the
+// copies are frames of the prepared mode, never the raw frame the camera is writing.
+TEST_F(Acquisition, AColourModeChosenWhileStreamingWaitsForTheNextPreparation) {
+    StoredSettings stored;
+    stored.waitTime = 0;
+    open(stored);
+    ASSERT_TRUE(context->startPreview());
+    ASSERT_TRUE(context->setColorMode(8));
+    std::vector<std::uint8_t> copy(3288 * 3 * 2192);
+    ASSERT_TRUE(testing::waitUntil(
+        [&] { return context->getImage(copy.data(), static_cast<std::int32_t>(copy.size()), 1); }));
+    ASSERT_TRUE(context->stopPreview());
+    const auto frame = testing::matchingProcessedFrame(
+        camera(), copy.data(), copy.size(), ColorMode::Bgr24, context->settings(),
+        context->analog(), testing::framesSent(camera()), 64);
+    EXPECT_TRUE(frame.has_value());
+    EXPECT_EQ(testing::failureHistory(*context), Codes{});
+}
+
 TEST_F(Acquisition, RowOrderFlagZeroPutsTheBottomRowFirst) {
     open();
     ASSERT_TRUE(context->capture());
