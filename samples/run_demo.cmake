@@ -24,6 +24,13 @@ else()
     set(ENV{TSAN_OPTIONS} "${suppressions}")
 endif()
 
+# Under Wine the settings live in the test prefix's registry, which the other Windows tests share
+# and change; start from a fresh profile there too, as the settings file above does on Linux.
+if(RUNNER)
+    execute_process(COMMAND "${RUNNER}" reg delete "HKCU\\Software\\Nembra\\Ostrel7100V3Sdk" /f
+                    OUTPUT_QUIET ERROR_QUIET)
+endif()
+
 set(command "${DEMO}" "${OUT}" "${SECONDS}")
 if(RUNNER)
     list(PREPEND command "${RUNNER}")
