@@ -18,6 +18,7 @@
 #include "imaging/demosaic.h"
 #include "imaging/demosaic_rows.h"
 #include "imaging/dib_image.h"
+#include "imaging/process_frame.h"
 #include "imaging/worker_pool.h"
 
 #ifdef OSTREL_HAVE_OPENCV
@@ -108,6 +109,80 @@ void BM_Demosaic10To48Plain(benchmark::State &state) {
     reconstruct(state, true, 48, false);
 }
 
+// The whole per-frame pipeline of a colour mode with neutral settings, as the capture thread
+// runs it: on these settings it is the colour reconstruction and its border, with the checks of
+// every other step.
+class QuietControls final : public FrameControls {
+public:
+    bool hasDevice() const override { return true; }
+    void setGain(std::int32_t) override {}
+    void setExposure(std::int32_t) override {}
+    std::int32_t maxExposure() const override { return 4455; }
+    void waitMilliseconds(int) override {}
+    void recordError(std::int32_t) override {}
+    void postFrameNotification(std::int32_t) override {}
+    void refreshAnalogPage(int, std::int32_t) override {}
+    void refreshImageFilterDialog() override {}
+};
+
+void processFrame(benchmark::State &state, ColorMode mode, std::uint16_t outBits) {
+    setThreads(state);
+    const bool wide = mode == ColorMode::Bgr48 || mode == ColorMode::Bgr64;
+    DibImage raw;
+    DibImage out;
+    DibImage work;
+    if (!raw.copyFormat(&mosaic(wide)) || !out.create(kWidth, kHeight, outBits) ||
+        !work.copyFormat(&out)) {
+        state.SkipWithError("cannot create the images");
+        return;
+    }
+    std::memcpy(raw.pixels(), mosaic(wide).pixels(), raw.sizeBytes());
+    SettingsBlock settings;
+    settings.set(SettingsWord::Gamma, 100);
+    settings.set(SettingsWord::ColourGainRed, 100);
+    settings.set(SettingsWord::ColourGainGreen, 100);
+    settings.set(SettingsWord::ColourGainBlue, 100);
+    settings.set(SettingsWord::BayerMode, 3);
+    AnalogSettings analog;
+    QuietControls controls;
+    FrameRhythm rhythm;
+    FrameImages images;
+    (wide ? images.image16 : images.image8) = &raw;
+    images.work = &work;
+    switch (mode) {
+        case ColorMode::Bgr32:
+            images.image32 = &out;
+            break;
+        case ColorMode::Bgr48:
+            images.image48 = &out;
+            break;
+        case ColorMode::Bgr64:
+            images.image64 = &out;
+            break;
+        default:
+            images.image24 = &out;
+            break;
+    }
+    const FrameInput input{mode, images, settings, analog, controls};
+    for (auto _ : state) {
+        ProcessFrame(input, rhythm);
+        benchmark::DoNotOptimize(out.pixels());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * (static_cast<std::int64_t>(raw.sizeBytes()) +
+                                                  static_cast<std::int64_t>(out.sizeBytes())));
+}
+
+void BM_ProcessFrame24(benchmark::State &state) {
+    processFrame(state, ColorMode::Bgr24, 24);
+}
+void BM_ProcessFrame48(benchmark::State &state) {
+    processFrame(state, ColorMode::Bgr48, 48);
+}
+void BM_ProcessFrame64(benchmark::State &state) {
+    processFrame(state, ColorMode::Bgr64, 64);
+}
+
 // Reads every byte of the mosaic and writes three bytes per sample with streaming stores, in the
 // same row bands and on the same threads as the reconstruction: no kernel can be faster.
 void BM_MemoryFloor(benchmark::State &state) {
@@ -160,6 +235,9 @@ BENCHMARK(BM_Demosaic8To24)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseR
 BENCHMARK(BM_Demosaic8To32)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Demosaic10To48)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Demosaic10To64)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ProcessFrame24)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ProcessFrame48)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ProcessFrame64)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Demosaic8To24Plain)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Demosaic10To48Plain)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -226,6 +304,18 @@ int main(int argc, char **argv) {
     std::printf("\nRatios (medians of the repetitions, same run):\n");
     for (const char *t : {"1", "2"}) {
         const std::string threads = std::string(" at ") + t + " thread" + (t[0] == '1' ? "" : "s");
+        reporter.printRatio(("ProcessFrame mode 2 (24-bit) / OpenCV" + threads).c_str(),
+                            std::string("BM_ProcessFrame24/") + t,
+                            std::string("BM_OpenCvBayerToBgr/") + t, "goal <= 1.0, aim ~0.6");
+        reporter.printRatio(("ProcessFrame mode 2 / memory floor" + threads).c_str(),
+                            std::string("BM_ProcessFrame24/") + t,
+                            std::string("BM_MemoryFloor/") + t, "goal <= 3");
+        reporter.printRatio(("ProcessFrame mode 4 (48-bit) / mode 2" + threads).c_str(),
+                            std::string("BM_ProcessFrame48/") + t,
+                            std::string("BM_ProcessFrame24/") + t, "goal <= 2");
+        reporter.printRatio(("ProcessFrame mode 5 (64-bit) / mode 2" + threads).c_str(),
+                            std::string("BM_ProcessFrame64/") + t,
+                            std::string("BM_ProcessFrame24/") + t, "goal <= 2");
         reporter.printRatio(("Demosaic8+Border 24-bit / OpenCV" + threads).c_str(),
                             std::string("BM_Demosaic8To24/") + t,
                             std::string("BM_OpenCvBayerToBgr/") + t, "goal <= 1.0, aim ~0.6");
