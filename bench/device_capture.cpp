@@ -2,7 +2,7 @@
 // 7100VRX device (half-frame reads, assembly, two-sided re-ordering, the frame ring) to
 // GetLatestFrame, against a plain memcpy of the same 28.8 MB per frame in the same run.
 //
-// Run: build-h4/bin/bench_device_capture   (prints the capture/memcpy ratio at the end)
+// Run: build/native/bin/bench_device_capture   (prints the capture/memcpy ratio at the end)
 #include <benchmark/benchmark.h>
 
 #include <chrono>

@@ -14,12 +14,16 @@
 
 #include <unistd.h>
 
+#include "bench_files.h"
 #include "imaging/dib_image.h"
 #include "output/avi_writer.h"
 #include "output/save_image.h"
 
 namespace {
 
+using ostrel::bench::benchDir;
+using ostrel::bench::benchFile;
+using ostrel::bench::settleDisk;
 using ostrel::imaging::DibImage;
 using ostrel::output::AviFrameResult;
 using ostrel::output::AviWriter;
@@ -28,21 +32,8 @@ using ostrel::output::SaveResult;
 constexpr int kWidth = 6576;
 constexpr int kHeight = 4384;
 constexpr int kFramesPerAviFile = 8;  // the recording restarts its file, to bound disk use
-
-std::filesystem::path benchDir() {
-    const char *env = std::getenv("OSTREL_BENCH_DIR");
-    return env != nullptr && env[0] != '\0' ? std::filesystem::path(env)
-                                            : std::filesystem::temp_directory_path();
-}
-
-// Writes back what earlier runs left in the page cache, so that no run pays for another's bytes.
-void settleDisk() {
-    ::sync();
-}
-
-std::string benchFile(const std::string &name) {
-    return (benchDir() / ("ostrel-bench-" + name)).string();
-}
+// What every run writes at most before its file restarts, prepared for it the same way.
+constexpr std::size_t kWarmBytes = std::size_t{kFramesPerAviFile + 1} * kWidth * kHeight * 3;
 
 // A camera-like picture: smooth gradients with a little grain, so the encoders work as on a
 // real frame (a flat or random picture would flatter or punish them).
@@ -81,7 +72,7 @@ const Format kFormats[] = {
 
 void saveStill(benchmark::State &state, Format format) {
     const std::string path = benchFile(std::string("still.") + format.name);
-    settleDisk();
+    (void)settleDisk(kWarmBytes);
     for (auto _ : state) {
         if (ostrel::output::saveImage(path.c_str(), picture(), format.type) != SaveResult::Saved) {
             state.SkipWithError("save failed");
@@ -98,7 +89,7 @@ void plainWrite(benchmark::State &state, std::size_t bytes) {
         buffer.assign(bytes, 0x5A);
     }
     const std::string path = benchFile("fwrite.bin");
-    settleDisk();
+    (void)settleDisk(kWarmBytes);
     for (auto _ : state) {
         std::FILE *file = std::fopen(path.c_str(), "wb");
         if (file == nullptr || std::fwrite(buffer.data(), 1, bytes, file) != bytes) {
@@ -130,7 +121,7 @@ void aviFrame(benchmark::State &state) {
         return;
     }
     const std::uint8_t *pixels = picture().pixels();  // stride = 3 × width: the frame's bytes
-    settleDisk();
+    (void)settleDisk(kWarmBytes);
     for (auto _ : state) {
         if (writer.frameCount() == kFramesPerAviFile) {
             state.PauseTiming();
@@ -159,7 +150,7 @@ void plainFrameWrite(benchmark::State &state) {
     const std::uint8_t header[8] = {'0', '0', 'd', 'b', 0, 0, 0, 0};
     std::FILE *file = std::fopen(path.c_str(), "wb");
     int written = 0;
-    settleDisk();
+    (void)settleDisk(kWarmBytes);
     for (auto _ : state) {
         if (written == kFramesPerAviFile) {
             state.PauseTiming();
@@ -181,32 +172,6 @@ void plainFrameWrite(benchmark::State &state) {
     std::filesystem::remove(path);
 }
 
-// Keeps every run's time per iteration, to print the ratios after the usual report.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    RatioReporter() : ConsoleReporter(OO_Tabular) {}
-    void ReportRuns(const std::vector<Run> &runs) override {
-        for (const Run &run : runs) {
-            if (run.error_occurred) {
-                continue;
-            }
-            // With --benchmark_repetitions the median stands for the runs; otherwise each run.
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (run.run_type == Run::RT_Iteration || median) {
-                times_[run.run_name.function_name] = run.GetAdjustedRealTime();
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double time(const std::string &name) const {
-        auto found = times_.find(name);
-        return found == times_.end() ? 0.0 : found->second;
-    }
-
-private:
-    std::map<std::string, double> times_;  // by registered name, in milliseconds
-};
-
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -215,6 +180,7 @@ int main(int argc, char **argv) {
         return 1;
     }
 
+    ostrel::bench::reportCacheSettling();
     // Each format's file size, from one save made before timing.
     std::map<std::string, std::uintmax_t> fileBytes;
     for (const Format &format : kFormats) {
@@ -235,28 +201,33 @@ int main(int argc, char **argv) {
         benchmark::RegisterBenchmark(save.c_str(), saveStill, format)
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime()
-            ->Iterations(format.iterations);
+            ->Iterations(format.iterations)
+            ->Repetitions(ostrel::bench::kFileRepetitions);
         benchmark::RegisterBenchmark(write.c_str(), plainWrite, fileBytes[format.name])
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime()
-            ->Iterations(5);
+            ->Iterations(5)
+            ->Repetitions(ostrel::bench::kFileRepetitions);
         pairs.emplace_back(save, write);
     }
     benchmark::RegisterBenchmark("avi/frame", aviFrame)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime()
-        ->Iterations(16);
+        ->Iterations(16)
+        ->Repetitions(ostrel::bench::kFileRepetitions);
     benchmark::RegisterBenchmark("fwrite/frame", plainFrameWrite)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime()
-        ->Iterations(16);
+        ->Iterations(16)
+        ->Repetitions(ostrel::bench::kFileRepetitions);
     pairs.emplace_back("avi/frame", "fwrite/frame");
 
-    RatioReporter reporter;
+    ostrel::bench::FastestRunReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    std::printf("\n%-16s %12s %12s %12s %8s\n", "format", "file bytes", "save ms", "fwrite ms",
+    std::printf("\nFastest of %d runs each, same run:\n", ostrel::bench::kFileRepetitions);
+    std::printf("%-16s %12s %12s %12s %8s\n", "format", "file bytes", "save ms", "fwrite ms",
                 "ratio");
     for (const auto &[save, write] : pairs) {
         const double saveMs = reporter.time(save);

@@ -14,12 +14,15 @@
 
 #include <unistd.h>
 
+#include "bench_files.h"
 #include "imaging/dib_image.h"
 #include "imaging/record_conversion.h"
 #include "output/avi_writer.h"
 
 namespace {
 
+using ostrel::bench::benchFile;
+using ostrel::bench::settleDisk;
 using ostrel::imaging::DibImage;
 using ostrel::imaging::RecordConversion;
 using ostrel::output::AviFrameResult;
@@ -29,14 +32,8 @@ constexpr int kWidth = 6576;
 constexpr int kHeight = 4384;
 constexpr std::size_t kFrameBytes = std::size_t{kWidth} * kHeight * 3;
 constexpr int kFramesPerFile = 8;  // files restart, to bound disk use
-
-std::string benchFile(const std::string &name) {
-    const char *env = std::getenv("OSTREL_BENCH_DIR");
-    const std::filesystem::path dir = env != nullptr && env[0] != '\0'
-                                          ? std::filesystem::path(env)
-                                          : std::filesystem::temp_directory_path();
-    return (dir / ("ostrel-bench-" + name)).string();
-}
+// What every run writes at most before its file restarts, prepared for it the same way.
+constexpr std::size_t kWarmBytes = std::size_t{kFramesPerFile + 1} * kWidth * kHeight * 3;
 
 // A camera-like 24-bit output image: gradients with a little grain.
 const DibImage &outputImage() {
@@ -95,7 +92,7 @@ void recordFrame(benchmark::State &state) {
         state.SkipWithError("cannot start the recording");
         return;
     }
-    ::sync();
+    (void)settleDisk(kWarmBytes);
     for (auto _ : state) {
         if (writer.frameCount() == kFramesPerFile) {
             state.PauseTiming();
@@ -125,7 +122,7 @@ void plainFrameWrite(benchmark::State &state) {
     const std::string path = benchFile("frames.bin");
     std::FILE *file = std::fopen(path.c_str(), "wb");
     int written = 0;
-    ::sync();
+    (void)settleDisk(kWarmBytes);
     for (auto _ : state) {
         if (written == kFramesPerFile) {
             state.PauseTiming();
@@ -148,31 +145,6 @@ void plainFrameWrite(benchmark::State &state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kFrameBytes));
 }
 
-// Keeps each benchmark's time per iteration (the median with repetitions) for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    RatioReporter() : ConsoleReporter(OO_Tabular) {}
-    void ReportRuns(const std::vector<Run> &runs) override {
-        for (const Run &run : runs) {
-            if (run.error_occurred) {
-                continue;
-            }
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (run.run_type == Run::RT_Iteration || median) {
-                times_[run.run_name.function_name] = run.GetAdjustedRealTime();
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double time(const std::string &name) const {
-        auto found = times_.find(name);
-        return found == times_.end() ? 0.0 : found->second;
-    }
-
-private:
-    std::map<std::string, double> times_;  // milliseconds
-};
-
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -181,26 +153,31 @@ int main(int argc, char **argv) {
         return 1;
     }
     (void)outputImage();  // made before any timing
+    ostrel::bench::reportCacheSettling();
 
     benchmark::RegisterBenchmark("convert/24bit", convertFrame)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime()
-        ->Iterations(16);
+        ->Iterations(16)
+        ->Repetitions(ostrel::bench::kFileRepetitions);
     benchmark::RegisterBenchmark("record/frame", recordFrame)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime()
-        ->Iterations(16);
+        ->Iterations(16)
+        ->Repetitions(ostrel::bench::kFileRepetitions);
     benchmark::RegisterBenchmark("fwrite/frame", plainFrameWrite)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime()
-        ->Iterations(16);
+        ->Iterations(16)
+        ->Repetitions(ostrel::bench::kFileRepetitions);
 
-    RatioReporter reporter;
+    ostrel::bench::FastestRunReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
     const double writeMs = reporter.time("fwrite/frame");
-    std::printf("\n%-16s %10s %12s %8s\n", "per frame", "ms", "fwrite ms", "ratio");
+    std::printf("\nFastest of %d runs each, same run:\n", ostrel::bench::kFileRepetitions);
+    std::printf("%-16s %10s %12s %8s\n", "per frame", "ms", "fwrite ms", "ratio");
     for (const char *name : {"convert/24bit", "record/frame"}) {
         const double ms = reporter.time(name);
         if (ms > 0 && writeMs > 0) {

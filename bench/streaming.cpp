@@ -4,7 +4,7 @@
 // notification. In the same run, ProcessFrame alone on the same camera's frame, so the share of
 // the pipeline in the loop's time shows.
 //
-// Run: build-h10/bin/bench_streaming   (prints both rates and their ratio at the end)
+// Run: build/native/bin/bench_streaming   (prints both rates and their ratio at the end)
 #include <benchmark/benchmark.h>
 
 #include <chrono>

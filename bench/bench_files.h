@@ -1,0 +1,100 @@
+// What the file benchmarks share: where they write, how each run starts from the same state of
+// the system's file cache, and a report that keeps each benchmark's fastest run for the ratios.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace ostrel::bench {
+
+// $OSTREL_BENCH_DIR, or the system's temporary folder.
+inline std::filesystem::path benchDir() {
+    const char *env = std::getenv("OSTREL_BENCH_DIR");
+    return env != nullptr && env[0] != '\0' ? std::filesystem::path(env)
+                                            : std::filesystem::temp_directory_path();
+}
+
+inline std::string benchFile(const std::string &name) {
+    return (benchDir() / ("ostrel-bench-" + name)).string();
+}
+
+// Writes back what earlier runs left dirty and, where the system allows it (as root), drops the
+// clean cache too; then writes and deletes `warmBytes` of scratch file. Memory that the system
+// hands out for the first time is slow to fill (in a virtual machine the host backs it only then),
+// while memory of a file just deleted is quick to reuse: without the scratch file the second run
+// of a pair profited from the pages the first had freed and looked several times faster.
+// Returns whether the cache was dropped.
+inline bool settleDisk(std::size_t warmBytes = 0) {
+    ::sync();
+    bool dropped = false;
+    if (std::FILE *control = std::fopen("/proc/sys/vm/drop_caches", "w")) {
+        dropped = std::fputs("1\n", control) >= 0;
+        dropped = std::fclose(control) == 0 && dropped;
+    }
+    if (warmBytes != 0) {
+        const std::string path = benchFile("warm.bin");
+        if (std::FILE *file = std::fopen(path.c_str(), "wb")) {
+            static const std::vector<char> block(std::size_t{1} << 20, 0x33);
+            for (std::size_t done = 0; done < warmBytes; done += block.size()) {
+                if (std::fwrite(block.data(), 1, block.size(), file) != block.size()) {
+                    break;
+                }
+            }
+            std::fclose(file);
+        }
+        std::remove(path.c_str());
+        ::sync();
+    }
+    return dropped;
+}
+
+// Tells the reader whether the runs started from the same cache state.
+inline void reportCacheSettling() {
+    std::printf(settleDisk() ? "Each run starts with the file cache dropped.\n"
+                             : "The file cache cannot be dropped here (not root): a run that "
+                               "follows another may profit from the memory it freed.\n");
+}
+
+// Each file benchmark runs this many times; the ratios use the fastest run. Writing a file costs
+// the same work every time, and what varies between runs here (the system reclaiming memory,
+// writing back other files) only ever adds time, so the fastest run is the truest.
+constexpr int kFileRepetitions = 3;
+
+// The usual table, plus each benchmark's fastest time per iteration (milliseconds) by
+// registered name.
+class FastestRunReporter : public benchmark::ConsoleReporter {
+public:
+    FastestRunReporter() : ConsoleReporter(OO_Tabular) {}
+    void ReportRuns(const std::vector<Run> &runs) override {
+        for (const Run &run : runs) {
+            if (run.error_occurred || run.run_type != Run::RT_Iteration) {
+                continue;
+            }
+            const double ms = run.GetAdjustedRealTime();
+            auto [it, added] = fastest_.try_emplace(run.run_name.function_name, ms);
+            if (!added) {
+                it->second = std::min(it->second, ms);
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    // 0 when the benchmark did not run.
+    double time(const std::string &name) const {
+        auto found = fastest_.find(name);
+        return found == fastest_.end() ? 0.0 : found->second;
+    }
+
+private:
+    std::map<std::string, double> fastest_;
+};
+
+}  // namespace ostrel::bench
