@@ -20,6 +20,7 @@
 #include "imaging/dib_image.h"
 #include "imaging/process_frame.h"
 #include "imaging/worker_pool.h"
+#include "neutral_pipeline.h"
 
 #ifdef OSTREL_HAVE_OPENCV
 #include <opencv2/core.hpp>
@@ -112,19 +113,6 @@ void BM_Demosaic10To48Plain(benchmark::State &state) {
 // The whole per-frame pipeline of a colour mode with neutral settings, as the capture thread
 // runs it: on these settings it is the colour reconstruction and its border, with the checks of
 // every other step.
-class QuietControls final : public FrameControls {
-public:
-    bool hasDevice() const override { return true; }
-    void setGain(std::int32_t) override {}
-    void setExposure(std::int32_t) override {}
-    std::int32_t maxExposure() const override { return 4455; }
-    void waitMilliseconds(int) override {}
-    void recordError(std::int32_t) override {}
-    void postFrameNotification(std::int32_t) override {}
-    void refreshAnalogPage(int, std::int32_t) override {}
-    void refreshImageFilterDialog() override {}
-};
-
 void processFrame(benchmark::State &state, ColorMode mode, std::uint16_t outBits) {
     setThreads(state);
     const bool wide = mode == ColorMode::Bgr48 || mode == ColorMode::Bgr64;
@@ -137,14 +125,9 @@ void processFrame(benchmark::State &state, ColorMode mode, std::uint16_t outBits
         return;
     }
     std::memcpy(raw.pixels(), mosaic(wide).pixels(), raw.sizeBytes());
-    SettingsBlock settings;
-    settings.set(SettingsWord::Gamma, 100);
-    settings.set(SettingsWord::ColourGainRed, 100);
-    settings.set(SettingsWord::ColourGainGreen, 100);
-    settings.set(SettingsWord::ColourGainBlue, 100);
-    settings.set(SettingsWord::BayerMode, 3);
+    SettingsBlock settings = ostrel::bench::neutralSettings();
     AnalogSettings analog;
-    QuietControls controls;
+    ostrel::bench::QuietControls controls;
     FrameRhythm rhythm;
     FrameImages images;
     (wide ? images.image16 : images.image8) = &raw;

@@ -20,6 +20,7 @@
 #include "emulator/emulated_camera_set.h"
 #include "imaging/dib_image.h"
 #include "imaging/process_frame.h"
+#include "neutral_pipeline.h"
 #include "platform/camera_protocol.h"
 #include "platform/messages.h"
 #include "platform/registry.h"
@@ -110,19 +111,6 @@ void BM_StreamingLoop(benchmark::State &state) {
 }
 BENCHMARK(BM_StreamingLoop)->Unit(benchmark::kMillisecond)->Iterations(60)->UseRealTime();
 
-class QuietControls final : public imaging::FrameControls {
-public:
-    bool hasDevice() const override { return true; }
-    void setGain(std::int32_t) override {}
-    void setExposure(std::int32_t) override {}
-    std::int32_t maxExposure() const override { return 4455; }
-    void waitMilliseconds(int) override {}
-    void recordError(std::int32_t) override {}
-    void postFrameNotification(std::int32_t) override {}
-    void refreshAnalogPage(int, std::int32_t) override {}
-    void refreshImageFilterDialog() override {}
-};
-
 void BM_ProcessFrameOnly(benchmark::State &state) {
     emulator::EmulatedCamera &camera = cameraSet()->camera(0);
     const std::vector<std::uint8_t> picture = camera.renderPicture(0);
@@ -135,14 +123,9 @@ void BM_ProcessFrameOnly(benchmark::State &state) {
         return;
     }
     std::memcpy(raw.pixels(), picture.data(), picture.size());
-    imaging::SettingsBlock settings;
-    settings.set(imaging::SettingsWord::Gamma, 100);
-    settings.set(imaging::SettingsWord::ColourGainRed, 100);
-    settings.set(imaging::SettingsWord::ColourGainGreen, 100);
-    settings.set(imaging::SettingsWord::ColourGainBlue, 100);
-    settings.set(imaging::SettingsWord::BayerMode, 3);
+    imaging::SettingsBlock settings = ostrel::bench::neutralSettings();
     imaging::AnalogSettings analog;
-    QuietControls controls;
+    ostrel::bench::QuietControls controls;
     imaging::FrameRhythm rhythm;
     imaging::FrameImages images;
     images.image8 = &raw;
