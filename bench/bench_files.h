@@ -1,10 +1,12 @@
-// What the file benchmarks share: where they write, how each run starts from the same state of
-// the system's file cache, and a report that keeps each benchmark's fastest run for the ratios.
+// What the file benchmarks share: the full-size picture they write, where they write it, how each
+// run starts from the same state of the system's file cache, and a report that keeps each
+// benchmark's fastest run for the ratios.
 #pragma once
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,7 +16,37 @@
 
 #include <unistd.h>
 
+#include "imaging/dib_image.h"
+
 namespace ostrel::bench {
+
+constexpr int kWidth = 6576;
+constexpr int kHeight = 4384;
+constexpr std::size_t kFrameBytes = std::size_t{kWidth} * kHeight * 3;
+
+// A camera-like full-size 24-bit picture, made once: smooth gradients with a little grain, so the
+// encoders work as on a real frame (a flat or random picture would flatter or punish them).
+inline const imaging::DibImage &cameraLikePicture() {
+    static imaging::DibImage image;
+    if (image.isEmpty()) {
+        if (!image.create(kWidth, kHeight, 24)) {
+            std::fprintf(stderr, "cannot allocate the full-size picture\n");
+            std::exit(1);
+        }
+        std::uint32_t grain = 1;
+        for (int y = 0; y < kHeight; ++y) {
+            std::uint8_t *row = image.row(y);
+            for (int x = 0; x < kWidth; ++x) {
+                grain = grain * 1664525u + 1013904223u;
+                const int noise = static_cast<int>(grain >> 29);  // 0..7
+                row[3 * x + 0] = static_cast<std::uint8_t>((x / 32 + y / 64 + noise) & 0xFF);
+                row[3 * x + 1] = static_cast<std::uint8_t>((x / 40 + 2 * noise + 60) & 0xFF);
+                row[3 * x + 2] = static_cast<std::uint8_t>((y / 24 + noise + 120) & 0xFF);
+            }
+        }
+    }
+    return image;
+}
 
 // $OSTREL_BENCH_DIR, or the system's temporary folder.
 inline std::filesystem::path benchDir() {

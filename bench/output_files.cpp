@@ -23,41 +23,18 @@ namespace {
 
 using ostrel::bench::benchDir;
 using ostrel::bench::benchFile;
+using ostrel::bench::cameraLikePicture;
+using ostrel::bench::kHeight;
+using ostrel::bench::kWidth;
 using ostrel::bench::settleDisk;
 using ostrel::imaging::DibImage;
 using ostrel::output::AviFrameResult;
 using ostrel::output::AviWriter;
 using ostrel::output::SaveResult;
 
-constexpr int kWidth = 6576;
-constexpr int kHeight = 4384;
 constexpr int kFramesPerAviFile = 8;  // the recording restarts its file, to bound disk use
 // What every run writes at most before its file restarts, prepared for it the same way.
-constexpr std::size_t kWarmBytes = std::size_t{kFramesPerAviFile + 1} * kWidth * kHeight * 3;
-
-// A camera-like picture: smooth gradients with a little grain, so the encoders work as on a
-// real frame (a flat or random picture would flatter or punish them).
-const DibImage &picture() {
-    static DibImage image;
-    if (image.isEmpty()) {
-        if (!image.create(kWidth, kHeight, 24)) {
-            std::fprintf(stderr, "cannot allocate the full-size picture\n");
-            std::exit(1);
-        }
-        std::uint32_t grain = 1;
-        for (int y = 0; y < kHeight; ++y) {
-            std::uint8_t *row = image.row(y);
-            for (int x = 0; x < kWidth; ++x) {
-                grain = grain * 1664525u + 1013904223u;
-                const int noise = static_cast<int>(grain >> 29);  // 0..7
-                row[3 * x + 0] = static_cast<std::uint8_t>((x / 32 + y / 64 + noise) & 0xFF);
-                row[3 * x + 1] = static_cast<std::uint8_t>((x / 40 + 2 * noise + 60) & 0xFF);
-                row[3 * x + 2] = static_cast<std::uint8_t>((y / 24 + noise + 120) & 0xFF);
-            }
-        }
-    }
-    return image;
-}
+constexpr std::size_t kWarmBytes = (kFramesPerAviFile + 1) * ostrel::bench::kFrameBytes;
 
 struct Format {
     const char *name;
@@ -74,7 +51,8 @@ void saveStill(benchmark::State &state, Format format) {
     const std::string path = benchFile(std::string("still.") + format.name);
     (void)settleDisk(kWarmBytes);
     for (auto _ : state) {
-        if (ostrel::output::saveImage(path.c_str(), picture(), format.type) != SaveResult::Saved) {
+        if (ostrel::output::saveImage(path.c_str(), cameraLikePicture(), format.type) !=
+            SaveResult::Saved) {
             state.SkipWithError("save failed");
             break;
         }
@@ -120,7 +98,8 @@ void aviFrame(benchmark::State &state) {
         state.SkipWithError("cannot open the AVI file");
         return;
     }
-    const std::uint8_t *pixels = picture().pixels();  // stride = 3 × width: the frame's bytes
+    // The stride is 3 × width: the pixels are the frame's bytes.
+    const std::uint8_t *pixels = cameraLikePicture().pixels();
     (void)settleDisk(kWarmBytes);
     for (auto _ : state) {
         if (writer.frameCount() == kFramesPerAviFile) {
@@ -146,7 +125,7 @@ void aviFrame(benchmark::State &state) {
 void plainFrameWrite(benchmark::State &state) {
     const std::size_t bytes = std::size_t{kWidth} * kHeight * 3;
     const std::string path = benchFile("frames.bin");
-    const std::uint8_t *pixels = picture().pixels();
+    const std::uint8_t *pixels = cameraLikePicture().pixels();
     const std::uint8_t header[8] = {'0', '0', 'd', 'b', 0, 0, 0, 0};
     std::FILE *file = std::fopen(path.c_str(), "wb");
     int written = 0;
@@ -185,7 +164,8 @@ int main(int argc, char **argv) {
     std::map<std::string, std::uintmax_t> fileBytes;
     for (const Format &format : kFormats) {
         const std::string path = benchFile(std::string("size.") + format.name);
-        if (ostrel::output::saveImage(path.c_str(), picture(), format.type) != SaveResult::Saved) {
+        if (ostrel::output::saveImage(path.c_str(), cameraLikePicture(), format.type) !=
+            SaveResult::Saved) {
             std::fprintf(stderr, "cannot save %s into %s\n", format.name, benchDir().c_str());
             return 1;
         }

@@ -22,50 +22,28 @@
 namespace {
 
 using ostrel::bench::benchFile;
+using ostrel::bench::cameraLikePicture;
+using ostrel::bench::kFrameBytes;
+using ostrel::bench::kHeight;
+using ostrel::bench::kWidth;
 using ostrel::bench::settleDisk;
 using ostrel::imaging::DibImage;
 using ostrel::imaging::RecordConversion;
 using ostrel::output::AviFrameResult;
 using ostrel::output::AviWriter;
 
-constexpr int kWidth = 6576;
-constexpr int kHeight = 4384;
-constexpr std::size_t kFrameBytes = std::size_t{kWidth} * kHeight * 3;
 constexpr int kFramesPerFile = 8;  // files restart, to bound disk use
 // What every run writes at most before its file restarts, prepared for it the same way.
-constexpr std::size_t kWarmBytes = std::size_t{kFramesPerFile + 1} * kWidth * kHeight * 3;
-
-// A camera-like 24-bit output image: gradients with a little grain.
-const DibImage &outputImage() {
-    static DibImage image;
-    if (image.isEmpty()) {
-        if (!image.create(kWidth, kHeight, 24)) {
-            std::fprintf(stderr, "cannot allocate the full-size image\n");
-            std::exit(1);
-        }
-        std::uint32_t grain = 1;
-        for (int y = 0; y < kHeight; ++y) {
-            std::uint8_t *row = image.row(y);
-            for (int x = 0; x < kWidth; ++x) {
-                grain = grain * 1664525u + 1013904223u;
-                const int noise = static_cast<int>(grain >> 29);
-                row[3 * x + 0] = static_cast<std::uint8_t>((x / 32 + y / 64 + noise) & 0xFF);
-                row[3 * x + 1] = static_cast<std::uint8_t>((x / 40 + 2 * noise + 60) & 0xFF);
-                row[3 * x + 2] = static_cast<std::uint8_t>((y / 24 + noise + 120) & 0xFF);
-            }
-        }
-    }
-    return image;
-}
+constexpr std::size_t kWarmBytes = (kFramesPerFile + 1) * kFrameBytes;
 
 void convertFrame(benchmark::State &state) {
     RecordConversion conversion;
-    if (!conversion.convert(outputImage())) {  // the first frame allocates the work images
+    if (!conversion.convert(cameraLikePicture())) {  // the first frame allocates the work images
         state.SkipWithError("conversion failed");
         return;
     }
     for (auto _ : state) {
-        if (!conversion.convert(outputImage())) {
+        if (!conversion.convert(cameraLikePicture())) {
             state.SkipWithError("conversion failed");
             break;
         }
@@ -88,7 +66,7 @@ void recordFrame(benchmark::State &state) {
         return writer.openRecording(path.c_str());
     };
     RecordConversion conversion;
-    if (!restart() || !conversion.convert(outputImage())) {
+    if (!restart() || !conversion.convert(cameraLikePicture())) {
         state.SkipWithError("cannot start the recording");
         return;
     }
@@ -103,7 +81,7 @@ void recordFrame(benchmark::State &state) {
                 break;
             }
         }
-        if (!conversion.convert(outputImage()) ||
+        if (!conversion.convert(cameraLikePicture()) ||
             writer.writeFrame(conversion.frame().pixels()) != AviFrameResult::Written) {
             state.SkipWithError("frame not recorded");
             break;
@@ -152,7 +130,7 @@ int main(int argc, char **argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
     }
-    (void)outputImage();  // made before any timing
+    (void)cameraLikePicture();  // made before any timing
     ostrel::bench::reportCacheSettling();
 
     benchmark::RegisterBenchmark("convert/24bit", convertFrame)
