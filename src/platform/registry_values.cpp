@@ -1,7 +1,9 @@
-// What every registry key implementation shares: names, paths and RegQueryValueExA copying.
+// What every registry key implementation shares: names, paths, RegQueryValueExA copying and the
+// typed setters.
 #include "platform/registry_values.h"
 
 #include <cstring>
+#include <new>
 
 #include "platform/registry_document.h"
 
@@ -81,6 +83,25 @@ RegistryStatus normaliseRegistryPath(std::string_view path, std::string &out) {
 
 bool isStorableRegistryName(std::string_view name) {
     return name.find_first_of(std::string_view("\0\r\n", 3)) == std::string_view::npos;
+}
+
+// The typed setters are the same on every system: a little-endian word, or the text with its
+// terminating zero, through the implementation's set().
+RegistryStatus RegistryKey::setDword(std::string_view name, std::uint32_t value) {
+    const std::uint8_t bytes[4] = {
+        static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+        static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+    return set(name, RegistryType::Dword, bytes, 4);
+}
+
+RegistryStatus RegistryKey::setString(std::string_view name, std::string_view value) {
+    try {
+        const std::string terminated(value);
+        return set(name, RegistryType::String, terminated.c_str(),
+                   static_cast<std::uint32_t>(terminated.size() + 1));
+    } catch (const std::bad_alloc &) {
+        return kRegistryOutOfMemory;
+    }
 }
 
 }  // namespace ostrel::platform

@@ -230,19 +230,6 @@ RegistryStatus RegistryKey::set(std::string_view name, RegistryType type, const 
     }
 }
 
-RegistryStatus RegistryKey::setDword(std::string_view name, std::uint32_t value) {
-    const std::uint8_t bytes[4] = {
-        static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-        static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-    return set(name, RegistryType::Dword, bytes, 4);
-}
-
-RegistryStatus RegistryKey::setString(std::string_view name, std::string_view value) {
-    std::string terminated(value);
-    return set(name, RegistryType::String, terminated.c_str(),
-               static_cast<std::uint32_t>(terminated.size() + 1));
-}
-
 RegistryStatus RegistryKey::subkeyName(std::uint32_t index, std::string &name) const {
     if (!impl_) {
         return kRegistryInvalidHandle;
