@@ -23,6 +23,10 @@ namespace ostrel::bench {
 constexpr int kWidth = 6576;
 constexpr int kHeight = 4384;
 constexpr std::size_t kFrameBytes = std::size_t{kWidth} * kHeight * 3;
+// AVI files restart after this many frames, to bound disk use.
+constexpr int kFramesPerFile = 8;
+// What every run writes at most before its file restarts, prepared for it the same way.
+constexpr std::size_t kWarmBytes = (kFramesPerFile + 1) * kFrameBytes;
 
 // A camera-like full-size 24-bit picture, made once: smooth gradients with a little grain, so the
 // encoders work as on a real frame (a flat or random picture would flatter or punish them).
@@ -87,6 +91,38 @@ inline bool settleDisk(std::size_t warmBytes = 0) {
         ::sync();
     }
     return dropped;
+}
+
+// The disk write a recording cannot avoid: the chunk header and the bytes of one full-size frame
+// appended to a file with fwrite, the file restarted every kFramesPerFile frames as the AVI
+// benchmarks restart theirs.
+inline void appendFramesWithFwrite(benchmark::State &state) {
+    const std::uint8_t *pixels = cameraLikePicture().pixels();  // stride 3 x width: frame bytes
+    const std::uint8_t header[8] = {'0', '0', 'd', 'b', 0, 0, 0, 0};
+    const std::string path = benchFile("frames.bin");
+    std::FILE *file = std::fopen(path.c_str(), "wb");
+    int written = 0;
+    (void)settleDisk(kWarmBytes);
+    for (auto _ : state) {
+        if (written == kFramesPerFile) {
+            state.PauseTiming();
+            std::fclose(file);
+            file = std::fopen(path.c_str(), "wb");
+            written = 0;
+            state.ResumeTiming();
+        }
+        if (file == nullptr || std::fwrite(header, 1, 8, file) != 8 ||
+            std::fwrite(pixels, 1, kFrameBytes, file) != kFrameBytes) {
+            state.SkipWithError("fwrite failed");
+            break;
+        }
+        ++written;
+    }
+    if (file != nullptr) {
+        std::fclose(file);
+    }
+    std::filesystem::remove(path);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kFrameBytes));
 }
 
 // Tells the reader whether the runs started from the same cache state.

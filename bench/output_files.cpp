@@ -24,17 +24,15 @@ namespace {
 using ostrel::bench::benchDir;
 using ostrel::bench::benchFile;
 using ostrel::bench::cameraLikePicture;
+using ostrel::bench::kFramesPerFile;
 using ostrel::bench::kHeight;
+using ostrel::bench::kWarmBytes;
 using ostrel::bench::kWidth;
 using ostrel::bench::settleDisk;
 using ostrel::imaging::DibImage;
 using ostrel::output::AviFrameResult;
 using ostrel::output::AviWriter;
 using ostrel::output::SaveResult;
-
-constexpr int kFramesPerAviFile = 8;  // the recording restarts its file, to bound disk use
-// What every run writes at most before its file restarts, prepared for it the same way.
-constexpr std::size_t kWarmBytes = (kFramesPerAviFile + 1) * ostrel::bench::kFrameBytes;
 
 struct Format {
     const char *name;
@@ -102,7 +100,7 @@ void aviFrame(benchmark::State &state) {
     const std::uint8_t *pixels = cameraLikePicture().pixels();
     (void)settleDisk(kWarmBytes);
     for (auto _ : state) {
-        if (writer.frameCount() == kFramesPerAviFile) {
+        if (writer.frameCount() == kFramesPerFile) {
             state.PauseTiming();
             const bool reopened = restart();
             state.ResumeTiming();
@@ -118,36 +116,6 @@ void aviFrame(benchmark::State &state) {
         writer.setFrameCount(writer.frameCount() + 1);
     }
     (void)writer.closeRecording();
-    std::filesystem::remove(path);
-}
-
-// The chunk header and pixels of one frame appended to an open file, restarted as above.
-void plainFrameWrite(benchmark::State &state) {
-    const std::size_t bytes = std::size_t{kWidth} * kHeight * 3;
-    const std::string path = benchFile("frames.bin");
-    const std::uint8_t *pixels = cameraLikePicture().pixels();
-    const std::uint8_t header[8] = {'0', '0', 'd', 'b', 0, 0, 0, 0};
-    std::FILE *file = std::fopen(path.c_str(), "wb");
-    int written = 0;
-    (void)settleDisk(kWarmBytes);
-    for (auto _ : state) {
-        if (written == kFramesPerAviFile) {
-            state.PauseTiming();
-            std::fclose(file);
-            file = std::fopen(path.c_str(), "wb");
-            written = 0;
-            state.ResumeTiming();
-        }
-        if (file == nullptr || std::fwrite(header, 1, 8, file) != 8 ||
-            std::fwrite(pixels, 1, bytes, file) != bytes) {
-            state.SkipWithError("fwrite failed");
-            break;
-        }
-        ++written;
-    }
-    if (file != nullptr) {
-        std::fclose(file);
-    }
     std::filesystem::remove(path);
 }
 
@@ -195,7 +163,7 @@ int main(int argc, char **argv) {
         ->UseRealTime()
         ->Iterations(16)
         ->Repetitions(ostrel::bench::kFileRepetitions);
-    benchmark::RegisterBenchmark("fwrite/frame", plainFrameWrite)
+    benchmark::RegisterBenchmark("fwrite/frame", ostrel::bench::appendFramesWithFwrite)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime()
         ->Iterations(16)

@@ -24,17 +24,15 @@ namespace {
 using ostrel::bench::benchFile;
 using ostrel::bench::cameraLikePicture;
 using ostrel::bench::kFrameBytes;
+using ostrel::bench::kFramesPerFile;
 using ostrel::bench::kHeight;
+using ostrel::bench::kWarmBytes;
 using ostrel::bench::kWidth;
 using ostrel::bench::settleDisk;
 using ostrel::imaging::DibImage;
 using ostrel::imaging::RecordConversion;
 using ostrel::output::AviFrameResult;
 using ostrel::output::AviWriter;
-
-constexpr int kFramesPerFile = 8;  // files restart, to bound disk use
-// What every run writes at most before its file restarts, prepared for it the same way.
-constexpr std::size_t kWarmBytes = (kFramesPerFile + 1) * kFrameBytes;
 
 void convertFrame(benchmark::State &state) {
     RecordConversion conversion;
@@ -93,36 +91,6 @@ void recordFrame(benchmark::State &state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kFrameBytes));
 }
 
-// The same chunk header and frame bytes appended with fwrite, files restarted as above.
-void plainFrameWrite(benchmark::State &state) {
-    static std::vector<std::uint8_t> bytes(kFrameBytes, 0x5A);
-    const std::uint8_t header[8] = {'0', '0', 'd', 'b', 0, 0, 0, 0};
-    const std::string path = benchFile("frames.bin");
-    std::FILE *file = std::fopen(path.c_str(), "wb");
-    int written = 0;
-    (void)settleDisk(kWarmBytes);
-    for (auto _ : state) {
-        if (written == kFramesPerFile) {
-            state.PauseTiming();
-            std::fclose(file);
-            file = std::fopen(path.c_str(), "wb");
-            written = 0;
-            state.ResumeTiming();
-        }
-        if (file == nullptr || std::fwrite(header, 1, 8, file) != 8 ||
-            std::fwrite(bytes.data(), 1, kFrameBytes, file) != kFrameBytes) {
-            state.SkipWithError("fwrite failed");
-            break;
-        }
-        ++written;
-    }
-    if (file != nullptr) {
-        std::fclose(file);
-    }
-    std::filesystem::remove(path);
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kFrameBytes));
-}
-
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -143,7 +111,7 @@ int main(int argc, char **argv) {
         ->UseRealTime()
         ->Iterations(16)
         ->Repetitions(ostrel::bench::kFileRepetitions);
-    benchmark::RegisterBenchmark("fwrite/frame", plainFrameWrite)
+    benchmark::RegisterBenchmark("fwrite/frame", ostrel::bench::appendFramesWithFwrite)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime()
         ->Iterations(16)
