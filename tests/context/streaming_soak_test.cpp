@@ -72,21 +72,12 @@ TEST(StreamingSoak, EveryFrameTakenIsDeliveredOnceAndWholeAtFullSize) {
             failures.push_back(code);
         }
         // Now and then the camera holds still for a moment, and a copy of the last frame the
-        // loop took must be that frame, converted exactly. The loop is idle once every frame it
-        // took has been announced and no new one has come for a while; on a slow machine the
-        // camera may have sent several frames while one was being converted, and the loop then
-        // still has the newest of them to take.
+        // loop took must be that frame, converted exactly.
         if (std::chrono::steady_clock::now() >= nextCopy) {
-            cameras.camera(0).limitHalves(0);
-            std::uint64_t taken = context->framesTaken();
-            const auto idleBy = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-            for (int quiet = 0; quiet < 10 && std::chrono::steady_clock::now() < idleBy;) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            EXPECT_TRUE(testing::holdCameraUntilTheLoopIsIdle(cameras.camera(0), *context, [&] {
                 countFrames();
-                const std::uint64_t now = context->framesTaken();
-                quiet = now == taken && announced == now ? quiet + 1 : 0;
-                taken = now;
-            }
+                return announced;
+            }));
             if (context->getImage(copy.data(), static_cast<std::int32_t>(kFrameBytes), 1)) {
                 const auto frame = testing::matchingProcessedFrame(
                     cameras.camera(0), copy.data(), copy.size(), ColorMode::Bgr24,

@@ -153,6 +153,31 @@ inline std::optional<std::uint32_t> matchingProcessedFrame(
     return std::nullopt;
 }
 
+// Holds the camera still and waits until the capture loop is idle: no new frame taken for
+// half a second and every frame taken announced. On a slow machine the camera sends several
+// frames while one is converted, so only then is the last frame the loop took the newest the
+// camera sent. `announcedSoFar` takes the notifications that have come and returns how many
+// frames have been announced in all. False if the loop is still busy after two minutes.
+template <typename AnnouncedSoFar>
+inline bool holdCameraUntilTheLoopIsIdle(emulator::EmulatedCamera &camera,
+                                         const context::CameraContext &context,
+                                         AnnouncedSoFar announcedSoFar) {
+    camera.limitHalves(0);
+    std::uint64_t taken = context.framesTaken();
+    const auto idleBy = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    for (int quiet = 0; quiet < 10;) {
+        if (std::chrono::steady_clock::now() >= idleBy) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const std::uint64_t announced = announcedSoFar();
+        const std::uint64_t now = context.framesTaken();
+        quiet = now == taken && announced == now ? quiet + 1 : 0;
+        taken = now;
+    }
+    return true;
+}
+
 // Messages posted to a queue of the test, taken as they come.
 inline std::vector<platform::Message> waitForMessages(NotificationQueue &queue, std::size_t count,
                                                       std::uint32_t message) {
