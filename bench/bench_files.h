@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include "imaging/dib_image.h"
+#include "output/avi_writer.h"
 
 namespace ostrel::bench {
 
@@ -125,6 +126,48 @@ inline void appendFramesWithFwrite(benchmark::State &state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kFrameBytes));
 }
 
+// Appends the frame `nextFrame()` gives (nullptr: it could not be made) to a full-size 24-bit
+// AVI file once per iteration, the file restarted untimed every kFramesPerFile frames.
+template <typename NextFrame>
+void appendFramesToAvi(benchmark::State &state, const std::string &name, NextFrame nextFrame) {
+    const std::string path = benchFile(name);
+    output::AviWriter writer;
+    auto restart = [&] {
+        (void)writer.closeRecording();
+        writer.setWidth(kWidth);
+        writer.setHeight(kHeight);
+        writer.setBitCount(24);
+        writer.setRate(30);
+        writer.setFrameCount(0);
+        return writer.openRecording(path.c_str());
+    };
+    if (!restart()) {
+        state.SkipWithError("cannot open the AVI file");
+        return;
+    }
+    (void)settleDisk(kWarmBytes);
+    for (auto _ : state) {
+        if (writer.frameCount() == kFramesPerFile) {
+            state.PauseTiming();
+            const bool reopened = restart();
+            state.ResumeTiming();
+            if (!reopened) {
+                state.SkipWithError("cannot reopen the AVI file");
+                break;
+            }
+        }
+        const std::uint8_t *frame = nextFrame();
+        if (frame == nullptr || writer.writeFrame(frame) != output::AviFrameResult::Written) {
+            state.SkipWithError("frame not written");
+            break;
+        }
+        writer.setFrameCount(writer.frameCount() + 1);
+    }
+    (void)writer.closeRecording();
+    std::filesystem::remove(path);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kFrameBytes));
+}
+
 // Tells the reader whether the runs started from the same cache state.
 inline void reportCacheSettling() {
     std::printf(settleDisk() ? "Each run starts with the file cache dropped.\n"
@@ -136,6 +179,16 @@ inline void reportCacheSettling() {
 // the same work every time, and what varies between runs here (the system reclaiming memory,
 // writing back other files) only ever adds time, so the fastest run is the truest.
 constexpr int kFileRepetitions = 3;
+
+// A file benchmark's settings: wall-clock milliseconds, a fixed number of iterations, and
+// kFileRepetitions runs.
+inline benchmark::internal::Benchmark *timedAsFile(benchmark::internal::Benchmark *benchmark,
+                                                   int iterations) {
+    return benchmark->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(iterations)
+        ->Repetitions(kFileRepetitions);
+}
 
 // The usual table, plus each benchmark's fastest time per iteration (milliseconds) by
 // registered name.

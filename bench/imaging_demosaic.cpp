@@ -275,6 +275,33 @@ private:
     std::map<std::string, double> medians_;
 };
 
+// The ratios printed after the run, each at one and at two threads.
+struct Ratio {
+    const char *what;
+    const char *numerator;
+    const char *denominator;
+    const char *goal;
+};
+const Ratio kRatios[] = {
+    {"ProcessFrame mode 2 (24-bit) / OpenCV", "BM_ProcessFrame24", "BM_OpenCvBayerToBgr",
+     "goal <= 1.0, aim ~0.6"},
+    {"ProcessFrame mode 2 / memory floor", "BM_ProcessFrame24", "BM_MemoryFloor", "goal <= 3"},
+    {"ProcessFrame mode 4 (48-bit) / mode 2", "BM_ProcessFrame48", "BM_ProcessFrame24",
+     "goal <= 2"},
+    {"ProcessFrame mode 5 (64-bit) / mode 2", "BM_ProcessFrame64", "BM_ProcessFrame24",
+     "goal <= 2"},
+    {"Demosaic8+Border 24-bit / OpenCV", "BM_Demosaic8To24", "BM_OpenCvBayerToBgr",
+     "goal <= 1.0, aim ~0.6"},
+    {"Demosaic8+Border 24-bit / memory floor", "BM_Demosaic8To24", "BM_MemoryFloor",
+     "goal <= 3"},
+    {"Demosaic10 48-bit / Demosaic8 24-bit", "BM_Demosaic10To48", "BM_Demosaic8To24",
+     "goal <= 2"},
+    {"Demosaic10 64-bit / Demosaic8 24-bit", "BM_Demosaic10To64", "BM_Demosaic8To24",
+     "goal <= 2"},
+    {"plain path / AVX2 path, 24-bit", "BM_Demosaic8To24Plain", "BM_Demosaic8To24",
+     "information"},
+};
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -287,33 +314,11 @@ int main(int argc, char **argv) {
     std::printf("\nRatios (medians of the repetitions, same run):\n");
     for (const char *t : {"1", "2"}) {
         const std::string threads = std::string(" at ") + t + " thread" + (t[0] == '1' ? "" : "s");
-        reporter.printRatio(("ProcessFrame mode 2 (24-bit) / OpenCV" + threads).c_str(),
-                            std::string("BM_ProcessFrame24/") + t,
-                            std::string("BM_OpenCvBayerToBgr/") + t, "goal <= 1.0, aim ~0.6");
-        reporter.printRatio(("ProcessFrame mode 2 / memory floor" + threads).c_str(),
-                            std::string("BM_ProcessFrame24/") + t,
-                            std::string("BM_MemoryFloor/") + t, "goal <= 3");
-        reporter.printRatio(("ProcessFrame mode 4 (48-bit) / mode 2" + threads).c_str(),
-                            std::string("BM_ProcessFrame48/") + t,
-                            std::string("BM_ProcessFrame24/") + t, "goal <= 2");
-        reporter.printRatio(("ProcessFrame mode 5 (64-bit) / mode 2" + threads).c_str(),
-                            std::string("BM_ProcessFrame64/") + t,
-                            std::string("BM_ProcessFrame24/") + t, "goal <= 2");
-        reporter.printRatio(("Demosaic8+Border 24-bit / OpenCV" + threads).c_str(),
-                            std::string("BM_Demosaic8To24/") + t,
-                            std::string("BM_OpenCvBayerToBgr/") + t, "goal <= 1.0, aim ~0.6");
-        reporter.printRatio(("Demosaic8+Border 24-bit / memory floor" + threads).c_str(),
-                            std::string("BM_Demosaic8To24/") + t,
-                            std::string("BM_MemoryFloor/") + t, "goal <= 3");
-        reporter.printRatio(("Demosaic10 48-bit / Demosaic8 24-bit" + threads).c_str(),
-                            std::string("BM_Demosaic10To48/") + t,
-                            std::string("BM_Demosaic8To24/") + t, "goal <= 2");
-        reporter.printRatio(("Demosaic10 64-bit / Demosaic8 24-bit" + threads).c_str(),
-                            std::string("BM_Demosaic10To64/") + t,
-                            std::string("BM_Demosaic8To24/") + t, "goal <= 2");
-        reporter.printRatio(("plain path / AVX2 path, 24-bit" + threads).c_str(),
-                            std::string("BM_Demosaic8To24Plain/") + t,
-                            std::string("BM_Demosaic8To24/") + t, "information");
+        for (const Ratio &ratio : kRatios) {
+            reporter.printRatio((ratio.what + threads).c_str(),
+                                std::string(ratio.numerator) + "/" + t,
+                                std::string(ratio.denominator) + "/" + t, ratio.goal);
+        }
     }
     benchmark::Shutdown();
     return 0;

@@ -8,15 +8,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "bench_files.h"
-#include "imaging/dib_image.h"
-#include "output/avi_writer.h"
 #include "output/save_image.h"
 
 namespace {
@@ -24,14 +19,11 @@ namespace {
 using ostrel::bench::benchDir;
 using ostrel::bench::benchFile;
 using ostrel::bench::cameraLikePicture;
-using ostrel::bench::kFramesPerFile;
 using ostrel::bench::kHeight;
 using ostrel::bench::kWarmBytes;
 using ostrel::bench::kWidth;
 using ostrel::bench::settleDisk;
-using ostrel::imaging::DibImage;
-using ostrel::output::AviFrameResult;
-using ostrel::output::AviWriter;
+using ostrel::bench::timedAsFile;
 using ostrel::output::SaveResult;
 
 struct Format {
@@ -80,43 +72,10 @@ void plainWrite(benchmark::State &state, std::size_t bytes) {
     std::filesystem::remove(path);
 }
 
+// The stride is 3 x width: the picture's pixels are the frame's bytes.
 void aviFrame(benchmark::State &state) {
-    const std::string path = benchFile("frames.avi");
-    AviWriter writer;
-    auto restart = [&] {
-        (void)writer.closeRecording();
-        writer.setWidth(kWidth);
-        writer.setHeight(kHeight);
-        writer.setBitCount(24);
-        writer.setRate(30);
-        writer.setFrameCount(0);
-        return writer.openRecording(path.c_str());
-    };
-    if (!restart()) {
-        state.SkipWithError("cannot open the AVI file");
-        return;
-    }
-    // The stride is 3 × width: the pixels are the frame's bytes.
     const std::uint8_t *pixels = cameraLikePicture().pixels();
-    (void)settleDisk(kWarmBytes);
-    for (auto _ : state) {
-        if (writer.frameCount() == kFramesPerFile) {
-            state.PauseTiming();
-            const bool reopened = restart();
-            state.ResumeTiming();
-            if (!reopened) {
-                state.SkipWithError("cannot reopen the AVI file");
-                break;
-            }
-        }
-        if (writer.writeFrame(pixels) != AviFrameResult::Written) {
-            state.SkipWithError("frame not written");
-            break;
-        }
-        writer.setFrameCount(writer.frameCount() + 1);
-    }
-    (void)writer.closeRecording();
-    std::filesystem::remove(path);
+    ostrel::bench::appendFramesToAvi(state, "frames.avi", [pixels] { return pixels; });
 }
 
 }  // namespace
@@ -146,28 +105,15 @@ int main(int argc, char **argv) {
         const std::string save = std::string("save/") + format.name;
         const std::string write = std::string("fwrite/") + format.name + "/" +
                                   std::to_string(fileBytes[format.name]) + "B";
-        benchmark::RegisterBenchmark(save.c_str(), saveStill, format)
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime()
-            ->Iterations(format.iterations)
-            ->Repetitions(ostrel::bench::kFileRepetitions);
-        benchmark::RegisterBenchmark(write.c_str(), plainWrite, fileBytes[format.name])
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime()
-            ->Iterations(5)
-            ->Repetitions(ostrel::bench::kFileRepetitions);
+        timedAsFile(benchmark::RegisterBenchmark(save.c_str(), saveStill, format),
+                    format.iterations);
+        timedAsFile(benchmark::RegisterBenchmark(write.c_str(), plainWrite, fileBytes[format.name]),
+                    5);
         pairs.emplace_back(save, write);
     }
-    benchmark::RegisterBenchmark("avi/frame", aviFrame)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(16)
-        ->Repetitions(ostrel::bench::kFileRepetitions);
-    benchmark::RegisterBenchmark("fwrite/frame", ostrel::bench::appendFramesWithFwrite)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(16)
-        ->Repetitions(ostrel::bench::kFileRepetitions);
+    timedAsFile(benchmark::RegisterBenchmark("avi/frame", aviFrame), 16);
+    timedAsFile(benchmark::RegisterBenchmark("fwrite/frame", ostrel::bench::appendFramesWithFwrite),
+                16);
     pairs.emplace_back("avi/frame", "fwrite/frame");
 
     ostrel::bench::FastestRunReporter reporter;

@@ -5,34 +5,18 @@
 // $OSTREL_BENCH_DIR (default: the system's temporary folder).
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <map>
-#include <string>
-#include <vector>
-
-#include <unistd.h>
 
 #include "bench_files.h"
-#include "imaging/dib_image.h"
 #include "imaging/record_conversion.h"
-#include "output/avi_writer.h"
 
 namespace {
 
-using ostrel::bench::benchFile;
 using ostrel::bench::cameraLikePicture;
 using ostrel::bench::kFrameBytes;
-using ostrel::bench::kFramesPerFile;
-using ostrel::bench::kHeight;
-using ostrel::bench::kWarmBytes;
-using ostrel::bench::kWidth;
-using ostrel::bench::settleDisk;
-using ostrel::imaging::DibImage;
+using ostrel::bench::timedAsFile;
 using ostrel::imaging::RecordConversion;
-using ostrel::output::AviFrameResult;
-using ostrel::output::AviWriter;
 
 void convertFrame(benchmark::State &state) {
     RecordConversion conversion;
@@ -52,43 +36,14 @@ void convertFrame(benchmark::State &state) {
 
 // What the recording thread does for one flagged frame: convert, then append to the file.
 void recordFrame(benchmark::State &state) {
-    const std::string path = benchFile("recording.avi");
-    AviWriter writer;
-    auto restart = [&] {
-        (void)writer.closeRecording();
-        writer.setWidth(kWidth);
-        writer.setHeight(kHeight);
-        writer.setBitCount(24);
-        writer.setRate(30);
-        writer.setFrameCount(0);
-        return writer.openRecording(path.c_str());
-    };
     RecordConversion conversion;
-    if (!restart() || !conversion.convert(cameraLikePicture())) {
-        state.SkipWithError("cannot start the recording");
+    if (!conversion.convert(cameraLikePicture())) {  // the first frame allocates the work images
+        state.SkipWithError("conversion failed");
         return;
     }
-    (void)settleDisk(kWarmBytes);
-    for (auto _ : state) {
-        if (writer.frameCount() == kFramesPerFile) {
-            state.PauseTiming();
-            const bool reopened = restart();
-            state.ResumeTiming();
-            if (!reopened) {
-                state.SkipWithError("cannot reopen the AVI file");
-                break;
-            }
-        }
-        if (!conversion.convert(cameraLikePicture()) ||
-            writer.writeFrame(conversion.frame().pixels()) != AviFrameResult::Written) {
-            state.SkipWithError("frame not recorded");
-            break;
-        }
-        writer.setFrameCount(writer.frameCount() + 1);
-    }
-    (void)writer.closeRecording();
-    std::filesystem::remove(path);
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kFrameBytes));
+    ostrel::bench::appendFramesToAvi(state, "recording.avi", [&]() -> const std::uint8_t * {
+        return conversion.convert(cameraLikePicture()) ? conversion.frame().pixels() : nullptr;
+    });
 }
 
 }  // namespace
@@ -101,21 +56,10 @@ int main(int argc, char **argv) {
     (void)cameraLikePicture();  // made before any timing
     ostrel::bench::reportCacheSettling();
 
-    benchmark::RegisterBenchmark("convert/24bit", convertFrame)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(16)
-        ->Repetitions(ostrel::bench::kFileRepetitions);
-    benchmark::RegisterBenchmark("record/frame", recordFrame)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(16)
-        ->Repetitions(ostrel::bench::kFileRepetitions);
-    benchmark::RegisterBenchmark("fwrite/frame", ostrel::bench::appendFramesWithFwrite)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(16)
-        ->Repetitions(ostrel::bench::kFileRepetitions);
+    timedAsFile(benchmark::RegisterBenchmark("convert/24bit", convertFrame), 16);
+    timedAsFile(benchmark::RegisterBenchmark("record/frame", recordFrame), 16);
+    timedAsFile(benchmark::RegisterBenchmark("fwrite/frame", ostrel::bench::appendFramesWithFwrite),
+                16);
 
     ostrel::bench::FastestRunReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
