@@ -127,7 +127,7 @@ void processFrame(benchmark::State &state, ColorMode mode, std::uint16_t outBits
     std::memcpy(raw.pixels(), mosaic(wide).pixels(), raw.sizeBytes());
     SettingsBlock settings = ostrel::bench::neutralSettings();
     AnalogSettings analog;
-    ostrel::bench::QuietControls controls;
+    ostrel::imaging::test::QuietFrameControls controls;
     FrameRhythm rhythm;
     FrameImages images;
     (wide ? images.image16 : images.image8) = &raw;
@@ -292,14 +292,10 @@ const Ratio kRatios[] = {
      "goal <= 2"},
     {"Demosaic8+Border 24-bit / OpenCV", "BM_Demosaic8To24", "BM_OpenCvBayerToBgr",
      "goal <= 1.0, aim ~0.6"},
-    {"Demosaic8+Border 24-bit / memory floor", "BM_Demosaic8To24", "BM_MemoryFloor",
-     "goal <= 3"},
-    {"Demosaic10 48-bit / Demosaic8 24-bit", "BM_Demosaic10To48", "BM_Demosaic8To24",
-     "goal <= 2"},
-    {"Demosaic10 64-bit / Demosaic8 24-bit", "BM_Demosaic10To64", "BM_Demosaic8To24",
-     "goal <= 2"},
-    {"plain path / AVX2 path, 24-bit", "BM_Demosaic8To24Plain", "BM_Demosaic8To24",
-     "information"},
+    {"Demosaic8+Border 24-bit / memory floor", "BM_Demosaic8To24", "BM_MemoryFloor", "goal <= 3"},
+    {"Demosaic10 48-bit / Demosaic8 24-bit", "BM_Demosaic10To48", "BM_Demosaic8To24", "goal <= 2"},
+    {"Demosaic10 64-bit / Demosaic8 24-bit", "BM_Demosaic10To64", "BM_Demosaic8To24", "goal <= 2"},
+    {"plain path / AVX2 path, 24-bit", "BM_Demosaic8To24Plain", "BM_Demosaic8To24", "information"},
 };
 
 }  // namespace

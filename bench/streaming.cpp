@@ -125,7 +125,7 @@ void BM_ProcessFrameOnly(benchmark::State &state) {
     std::memcpy(raw.pixels(), picture.data(), picture.size());
     imaging::SettingsBlock settings = ostrel::bench::neutralSettings();
     imaging::AnalogSettings analog;
-    ostrel::bench::QuietControls controls;
+    ostrel::imaging::test::QuietFrameControls controls;
     imaging::FrameRhythm rhythm;
     imaging::FrameImages images;
     images.image8 = &raw;

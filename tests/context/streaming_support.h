@@ -20,6 +20,7 @@
 #include "emulator/emulated_camera.h"
 #include "imaging/dib_image.h"
 #include "imaging/process_frame.h"
+#include "imaging/quiet_frame_controls.h"
 #include "imaging/raw_frame.h"
 #include "platform/camera_protocol.h"
 #include "platform/messages.h"
@@ -60,20 +61,6 @@ inline emulator::EmulatedCameraConfig fullSizeCamera(double bytesPerSecond = 0) 
     config.statusReadLatency = std::chrono::microseconds(0);
     return config;
 }
-
-// Frame pipeline controls that do nothing (the expected pictures are worked out with them).
-class QuietControls final : public imaging::FrameControls {
-public:
-    bool hasDevice() const override { return true; }
-    void setGain(std::int32_t) override {}
-    void setExposure(std::int32_t) override {}
-    std::int32_t maxExposure() const override { return 4455; }
-    void waitMilliseconds(int) override {}
-    void recordError(std::int32_t) override {}
-    void postFrameNotification(std::int32_t) override {}
-    void refreshAnalogPage(int, std::int32_t) override {}
-    void refreshImageFilterDialog() override {}
-};
 
 // The bytes of a picture as DeliverFrame hands them out (stride x height, top row first), made
 // by running the frame pipeline on the camera's picture of frame `frame` (with its tags).
@@ -123,7 +110,7 @@ inline ExpectedFrame expectedFrame(emulator::EmulatedCamera &camera, std::uint32
     EXPECT_TRUE(images[6].copyFormat(output));
     imaging::SettingsBlock settingsCopy(settings);
     imaging::AnalogSettings analogCopy(analog);
-    QuietControls controls;
+    imaging::test::QuietFrameControls controls;
     imaging::FrameRhythm rhythm;
     imaging::ProcessFrame({mode, frameImages, settingsCopy, analogCopy, controls}, rhythm);
     ExpectedFrame expected;

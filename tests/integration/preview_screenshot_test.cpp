@@ -18,6 +18,7 @@
 
 #include "OstrelSdk.h"
 #include "integration/acquisition_session.h"
+#include "ui/client_area_win32.h"
 
 namespace ostrel::integration {
 namespace {
@@ -61,32 +62,6 @@ private:
     static constexpr const char *kClassName = "OstrelScreenshotParent";
     HWND window_ = nullptr;
 };
-
-// The client area as the screen shows it, top row first, 3 bytes per pixel in B, G, R order
-// (the layout of a 24-bit frame copied top row first).
-std::vector<std::uint8_t> screenshot(HWND window) {
-    std::vector<std::uint8_t> pixels(kFrameBytes);
-    HDC windowDc = GetDC(window);
-    HDC memoryDc = CreateCompatibleDC(windowDc);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = kWidth;
-    info.bmiHeader.biHeight = -kHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void *bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memoryDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(memoryDc, bitmap);
-    BitBlt(memoryDc, 0, 0, kWidth, kHeight, windowDc, 0, 0, SRCCOPY);
-    GdiFlush();
-    std::memcpy(pixels.data(), bits, pixels.size());
-    SelectObject(memoryDc, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memoryDc);
-    ReleaseDC(window, windowDc);
-    return pixels;
-}
 
 // A 24-bit bitmap file of a top-row-first picture.
 void saveBitmap(const std::filesystem::path &path, const std::vector<std::uint8_t> &topFirst) {
@@ -158,7 +133,7 @@ TEST(PreviewScreenshot, ARunningChildPreviewShowsTheFrameUprightOneToOne) {
             ++framesCopied;
         }
         if (framesCopied >= 3) {
-            shown = screenshot(preview);
+            shown = testing::readClientArea(preview, kWidth, kHeight, 24);
             differing = differingPixels(shown, frame, false);
         }
         Sleep(20);

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "ui/client_area_win32.h"
 #include "ui/preview_window.h"
 
 namespace ostrel::ui {
@@ -34,26 +35,9 @@ bool classRegistered(const std::string &name) {
 // The client area of a window as the screen shows it, top row first, one 0x00RRGGBB word per
 // pixel.
 std::vector<std::uint32_t> readClient(HWND window, int width, int height) {
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
-    HDC windowDc = GetDC(window);
-    HDC memoryDc = CreateCompatibleDC(windowDc);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void *bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memoryDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(memoryDc, bitmap);
-    BitBlt(memoryDc, 0, 0, width, height, windowDc, 0, 0, SRCCOPY);
-    GdiFlush();
-    std::memcpy(pixels.data(), bits, pixels.size() * 4);
-    SelectObject(memoryDc, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memoryDc);
-    ReleaseDC(window, windowDc);
+    const std::vector<std::uint8_t> bytes = testing::readClientArea(window, width, height, 32);
+    std::vector<std::uint32_t> pixels(bytes.size() / 4);
+    std::memcpy(pixels.data(), bytes.data(), bytes.size());
     return pixels;
 }
 
