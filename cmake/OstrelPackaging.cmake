@@ -34,7 +34,9 @@ else()
     set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
     set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "python3, python3-numpy")
     set(CPACK_DEBIAN_PACKAGE_SUGGESTS "pkgconf, cmake, python3-opencv")
-    set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${PROJECT_SOURCE_DIR}/packaging/postinst")
+    # The library enters the loader cache through the ldconfig trigger.
+    set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${PROJECT_SOURCE_DIR}/packaging/postinst"
+                                           "${PROJECT_SOURCE_DIR}/packaging/triggers")
     set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 endif()
 
