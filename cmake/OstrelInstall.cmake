@@ -5,8 +5,10 @@
 #   lib/pkgconfig/ostrel-sdk.pc            pkg-config
 #   lib/cmake/OstrelSdk/                   find_package(OstrelSdk), target OstrelSdk::OstrelSdk
 #   share/ostrel-sdk/samples/              the samples with a CMakeLists.txt of their own
+#   share/ostrel-sdk/python-examples/      the Python examples
 #   share/doc/ostrel-sdk/README.md
-#   Linux also: the Python package and the udev rule that lets users open the camera's disk.
+#   Linux also: the Python package and the udev rule that lets users open the camera's disk;
+#   Windows: the Python package's source in python/.
 include(CMakePackageConfigHelpers)
 
 set(OSTREL_CMAKE_DIR "${CMAKE_INSTALL_LIBDIR}/cmake/OstrelSdk")
@@ -45,9 +47,17 @@ install(FILES "${PROJECT_BINARY_DIR}/OstrelSdkConfig.cmake"
 
 install(FILES "${PROJECT_SOURCE_DIR}/samples/demo.c" "${PROJECT_SOURCE_DIR}/samples/CMakeLists.txt"
         DESTINATION "${OSTREL_SHARE_DIR}/samples")
+install(DIRECTORY "${PROJECT_SOURCE_DIR}/python/examples/"
+        DESTINATION "${OSTREL_SHARE_DIR}/python-examples" PATTERN "__pycache__" EXCLUDE)
 install(FILES "${PROJECT_SOURCE_DIR}/README.md" DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/ostrel-sdk")
 
-if(NOT WIN32)
+if(WIN32)
+    # The Python package's source, for `pip install python` with a 32-bit Python (put the DLL
+    # beside the package or name it in OSTREL_SDK_LIBRARY).
+    install(DIRECTORY "${PROJECT_SOURCE_DIR}/python/ostrel"
+            DESTINATION python PATTERN "__pycache__" EXCLUDE)
+    install(FILES "${PROJECT_SOURCE_DIR}/python/pyproject.toml" DESTINATION python)
+else()
     # The Python package, where Debian's python3 finds it (dist-packages of the prefix), and
     # the rule that gives the camera's disk to the logged-in user and the plugdev group.
     install(DIRECTORY "${PROJECT_SOURCE_DIR}/python/ostrel"

@@ -53,6 +53,9 @@ source_root="$(cd "$(dirname "$(readlink -f "$0")")/../.." && pwd)"
 while IFS= read -r file; do
     expected+=("usr/lib/python3/dist-packages/ostrel/$file")
 done < <(cd "$source_root/python/ostrel" && find . -type f ! -path '*__pycache__*' | sed 's|^\./||')
+while IFS= read -r file; do
+    expected+=("usr/share/ostrel-sdk/python-examples/$file")
+done < <(cd "$source_root/python/examples" && find . -type f ! -path '*__pycache__*' | sed 's|^\./||')
 printf '%s\n' "${expected[@]}" | sort >"$scratch/expected"
 (cd "$root" && find . ! -type d | sed 's|^\./||' | sort) >"$scratch/actual"
 if ! diff -u "$scratch/expected" "$scratch/actual" >"$scratch/files.diff"; then

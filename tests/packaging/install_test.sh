@@ -25,6 +25,7 @@ expected=(
     lib/cmake/OstrelSdk/OstrelSdkTargets.cmake
     share/ostrel-sdk/samples/demo.c
     share/ostrel-sdk/samples/CMakeLists.txt
+    share/ostrel-sdk/python-examples/snap_png.py
     share/doc/ostrel-sdk/README.md
     lib/python3/dist-packages/ostrel/__init__.py
     lib/python3/dist-packages/ostrel/py.typed

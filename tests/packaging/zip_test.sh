@@ -34,6 +34,11 @@ expected=(
     share/ostrel-sdk/samples/CMakeLists.txt
     share/doc/ostrel-sdk/README.md
 )
+while IFS= read -r file; do
+    expected+=("$file")
+done < <(cd "$source_root" && find python/ostrel python/pyproject.toml -type f ! -path '*__pycache__*'
+         cd python/examples && find . -type f ! -path '*__pycache__*' |
+             sed 's|^\./|share/ostrel-sdk/python-examples/|')
 printf '%s\n' "${expected[@]}" | sort >"$scratch/expected"
 (cd "$top" && find . ! -type d | sed 's|^\./||' | sort) >"$scratch/actual"
 if ! diff -u "$scratch/expected" "$scratch/actual"; then
