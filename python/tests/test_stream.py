@@ -90,3 +90,19 @@ def test_record_writes_an_avi_and_a_second_stream_is_refused(cam, tmp_path):
     assert int.from_bytes(data[4:8], "little") == len(data) - 8
     with pytest.raises(ValueError):
         cam.record(path, 0)
+
+
+@pytest.mark.parametrize(
+    "code, stops",
+    [(ErrorCode.CAPTURE_FAILED, True), (ErrorCode.FRAME_TRANSFER, False),
+     (ErrorCode.MEMORY_OR_SIZE, False)],
+)
+def test_streaming_problems_stop_only_when_the_capture_failed(cam, code, stops):
+    if stops:
+        with pytest.raises(OstrelError) as caught:
+            cam._stream_problem(code)
+        assert caught.value.code == code
+    else:
+        with pytest.warns(ostrel.OstrelWarning) as caught:
+            cam._stream_problem(code)
+        assert [w.message.code for w in caught] == [code]
