@@ -74,16 +74,23 @@ def dll_version() -> int:
 def cameras() -> List[str]:
     """The names of the cameras found ("Ostrel7100VRX_01", ...); empty when there is none."""
     lib = native.library()
-    handle = lib.Ostrel_Initialize(None)
-    if not handle:
-        raise OstrelError("Ostrel_Initialize", None, detail="no camera context could be made")
+    # A queue of its own for the context's notifications, dropped with it; with none they
+    # would pile up in the calling thread's own queue.
+    queue = lib.Ostrel_CreateMessageQueue() if native.HAS_MESSAGE_QUEUES else None
     try:
-        names = ctypes.create_string_buffer(10 * 256)
-        count = lib.Ostrel_EnumDevice(handle, names)
-        entries = [names.raw[i * 256 : (i + 1) * 256] for i in range(count)]
-        return [entry.split(b"\0", 1)[0].decode("utf-8", "replace") for entry in entries]
+        handle = lib.Ostrel_Initialize(queue)
+        if not handle:
+            raise OstrelError("Ostrel_Initialize", None, detail="no camera context could be made")
+        try:
+            names = ctypes.create_string_buffer(10 * 256)
+            count = lib.Ostrel_EnumDevice(handle, names)
+            entries = [names.raw[i * 256 : (i + 1) * 256] for i in range(count)]
+            return [entry.split(b"\0", 1)[0].decode("utf-8", "replace") for entry in entries]
+        finally:
+            lib.Ostrel_Release(handle)
     finally:
-        lib.Ostrel_Release(handle)
+        if queue:
+            lib.Ostrel_DestroyMessageQueue(queue)
 
 
 class _Filter:
