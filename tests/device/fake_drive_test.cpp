@@ -44,15 +44,6 @@ std::vector<std::uint8_t> readBytes(const fs::path &path, std::uint64_t offset, 
     return bytes;
 }
 
-// What a drive's data window starts with: the name of the file written by writeDrive.
-std::string driveName(platform::RawDrive &drive) {
-    alignas(512) char data[512] = {};
-    if (!drive.seek(camera::kDataWindowOffset) || !drive.read(data, sizeof data)) {
-        return "<unreadable>";
-    }
-    return std::string(data, strnlen(data, sizeof data));
-}
-
 // Watches a folder for opens of its files and for closes of files that were open for writing
 // (which is what makes udev probe a disk again).
 class OpenWatch {
@@ -104,9 +95,6 @@ void writeDrive(const fs::path &path, const std::string &identification, std::ui
         bytes[camera::kStatusSectorOffset + camera::kModelIdOffset] = static_cast<char>(id0);
         bytes[camera::kStatusSectorOffset + camera::kModelIdOffset + 1] = static_cast<char>(id1);
     }
-    // The file's name starts the data window, so a test can tell which file a drive is.
-    const std::string name = path.filename().string();
-    std::memcpy(bytes.data() + camera::kDataWindowOffset, name.data(), name.size());
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary)
         .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -308,43 +296,6 @@ TEST_F(FakeSystem, ProbingOpensOnlyListedDisksAndWritesOnlyToTheSelectedCamera) 
     }
 }
 
-TEST_F(FakeSystem, SystemDrivesAreTheListedDisksInTheKernelsOrder) {
-    const platform::DiskEntryFilter anyDisk = [](std::string_view) { return true; };
-    struct Case {
-        int number;
-        const platform::DiskEntryFilter *filter;
-        const char *file;  // empty: no drive
-    };
-    const platform::DiskEntryFilter model = mayBe7100;
-    const platform::DiskEntryFilter none;
-    for (const Case &c : {Case{0, &model, "sdb"}, Case{1, &model, "sdc"},
-                          Case{2, &model, ""},  // sdk: 4096-byte sectors
-                          Case{3, &model, "sdq"}, Case{4, &model, "sdaa"}, Case{5, &model, ""},
-                          Case{-1, &model, ""}, Case{16, &model, ""}, Case{0, &anyDisk, "sda"},
-                          Case{3, &anyDisk, "sdd"}, Case{0, &none, ""}}) {
-        for (const auto access :
-             {platform::RawDriveAccess::Identify, platform::RawDriveAccess::Control}) {
-            auto drive = platform::openSystemRawDrive(c.number, access, *c.filter);
-            EXPECT_EQ(drive ? driveName(*drive) : "", c.file) << c.number;
-        }
-    }
-
-    // A drive opened to identify it cannot be written; one opened for the camera can.
-    alignas(512) std::uint8_t block[512] = {0x20, 0x01};
-    auto reader = platform::openSystemRawDrive(0, platform::RawDriveAccess::Identify, model);
-    ASSERT_NE(reader, nullptr);
-    ASSERT_TRUE(reader->seek(camera::kCommandSectorOffset));
-    EXPECT_FALSE(reader->write(block, sizeof block));
-    EXPECT_EQ(readBytes(dev_ / "sdb", camera::kCommandSectorOffset, 2),
-              (std::vector<std::uint8_t>{0, 0}));
-    auto writer = platform::openSystemRawDrive(0, platform::RawDriveAccess::Control, model);
-    ASSERT_NE(writer, nullptr);
-    ASSERT_TRUE(writer->seek(camera::kCommandSectorOffset));
-    EXPECT_TRUE(writer->write(block, sizeof block));
-    EXPECT_EQ(readBytes(dev_ / "sdb", camera::kCommandSectorOffset, 2),
-              (std::vector<std::uint8_t>{0x20, 0x01}));
-}
-
 TEST_F(FakeSystem, OnlyADiskFileWithKnown512ByteSectorsOpens) {
     enum class Node { File, Missing, Pipe, Folder };
     struct Case {
@@ -383,9 +334,6 @@ TEST_F(FakeSystem, OnlyADiskFileWithKnown512ByteSectorsOpens) {
         ::setenv("OSTREL_DEV_ROOT", dev_.c_str(), 1);
         auto drive = platform::openSystemRawDrive(0, platform::RawDriveAccess::Identify, mayBe7100);
         EXPECT_EQ(drive != nullptr, c.opens) << row;
-        if (drive) {
-            EXPECT_EQ(driveName(*drive), fs::path(file).filename().string()) << row;
-        }
     }
 }
 
