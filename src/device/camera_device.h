@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <string_view>
 #include <thread>
 
@@ -150,8 +151,9 @@ public:
     // 38, 39: buffer sizes for the current subsample mode.
     virtual std::int32_t GetFrameBufferSize();
     virtual std::int32_t GetImageSize();
-    // 40: probes drives 0..15 and keeps the drive of the camera at the device index open
-    // (closing the drive open before). 1 when found, else 0 (no drive open then).
+    // 40: probes drives 0..15 (each opened read-only to read its status sector) and keeps the
+    // drive of the camera at the device index open, reopened for reading and writing (closing
+    // the drive open before). 1 when found, else 0 (no drive open then).
     virtual std::int32_t OpenDrive();
     // 41: stops any capture (the class's StopCapture), then closes the drive. 1.
     virtual std::int32_t CloseDrive();
@@ -214,6 +216,7 @@ protected:
     std::atomic<std::int32_t> subsampleMode_{0};
     std::int32_t deviceCount_ = 0;
     std::int32_t deviceIndex_ = 0;
+    std::string modelText_;  // the model text of the last Enumerate: which disks may be cameras
 
     FrameRing ring_;
     std::atomic<std::int32_t> framesCompleted_{0};
@@ -226,6 +229,10 @@ protected:
 private:
     bool writeCommandLocked(std::uint8_t opcode, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3);
     bool readStatusLocked();
+    // Reads the status sector of `drive` into statusSector_ (drive lock held).
+    bool readStatusFrom(platform::RawDrive &drive);
+    // Whether the status sector of `drive` names a camera of this model (drive lock held).
+    bool identifiesLocked(platform::RawDrive &drive);
     bool writeStartCommand();
 
     // The capture thread and its meeting points with the callers.

@@ -49,6 +49,7 @@ std::int32_t entryNamesEnd(const platform::RegistryKey &key) {
 
 std::int32_t CameraDevice::Enumerate(std::string_view modelText) {
     deviceCount_ = 0;
+    modelText_ = modelText;
     platform::RegistryKey key;
     const platform::RegistryStatus opened = key.open(platform::RegistryRoot::LocalMachine,
                                                      kDiskEnumKey, platform::RegistryAccess::Read);
@@ -86,9 +87,21 @@ bool CameraDevice::isDriveOpen() const {
 }
 
 bool CameraDevice::readStatusLocked() {
+    return readStatusFrom(*drive_);
+}
+
+bool CameraDevice::readStatusFrom(platform::RawDrive &drive) {
     std::memset(statusSector_, 0, sizeof statusSector_);
-    return drive_->seek(camera::kStatusSectorOffset) &&
-           drive_->read(statusSector_, camera::kSectorSize);
+    return drive.seek(camera::kStatusSectorOffset) &&
+           drive.read(statusSector_, camera::kSectorSize);
+}
+
+bool CameraDevice::identifiesLocked(platform::RawDrive &drive) {
+    return readStatusFrom(drive) &&
+           std::memcmp(statusSector_, camera::kIdentificationText.data(),
+                       camera::kIdentificationCompared) == 0 &&
+           statusSector_[camera::kModelIdOffset] == identification_[0] &&
+           statusSector_[camera::kModelIdOffset + 1] == identification_[1];
 }
 
 bool CameraDevice::writeCommandLocked(std::uint8_t opcode, std::uint8_t b1, std::uint8_t b2,
@@ -107,24 +120,33 @@ std::int32_t CameraDevice::OpenDrive() {
     std::lock_guard<std::mutex> guard(driveMutex_);
     // Selecting another camera must not leave the previous drive open.
     drive_.reset();
+    // Where the system tells which disk a drive is, only disks listed as cameras of the model
+    // are tried at all.
+    const platform::DiskEntryFilter mayBeCamera = [this](std::string_view entry) {
+        return isCameraDiskEntry(entry, modelText_);
+    };
     std::int32_t matches = 0;
     for (int number = 0; number < platform::kMaxRawDrives; ++number) {
-        drive_ = platform::openRawDrive(number);
-        if (drive_ == nullptr) {
+        // Identify before anything is written, on a drive opened only for reading: it may be
+        // any disk of the machine, and a disk once opened for writing is probed again by the
+        // system when it is closed.
+        std::unique_ptr<platform::RawDrive> probe =
+            platform::openRawDrive(number, platform::RawDriveAccess::Identify, mayBeCamera);
+        if (probe == nullptr || !identifiesLocked(*probe)) {
             continue;
         }
-        // Identify before anything is written: the drive may be any disk of the machine.
-        if (readStatusLocked() &&
-            std::memcmp(statusSector_, camera::kIdentificationText.data(),
-                        camera::kIdentificationCompared) == 0 &&
-            statusSector_[camera::kModelIdOffset] == identification_[0] &&
-            statusSector_[camera::kModelIdOffset + 1] == identification_[1]) {
-            if (matches == deviceIndex_) {
-                return 1;
-            }
-            ++matches;
+        if (matches++ != deviceIndex_) {
+            continue;
+        }
+        // The camera: only now is it opened for commands. It must still be the camera (a disk
+        // may have taken its number in between).
+        probe.reset();
+        drive_ = platform::openRawDrive(number, platform::RawDriveAccess::Control, mayBeCamera);
+        if (drive_ != nullptr && identifiesLocked(*drive_)) {
+            return 1;
         }
         drive_.reset();
+        return 0;
     }
     return 0;
 }

@@ -11,17 +11,18 @@ std::atomic<RawDriveSource *> installedSource{nullptr};
 
 }  // namespace
 
-std::unique_ptr<RawDrive> openRawDrive(int number) {
+std::unique_ptr<RawDrive> openRawDrive(int number, RawDriveAccess access,
+                                       const DiskEntryFilter &mayBeCamera) {
     if (number < 0 || number >= kMaxRawDrives) {
         return nullptr;
     }
     if (RawDriveSource *source = installedSource.load()) {
         std::unique_ptr<RawDrive> drive;
-        if (source->open(number, drive)) {
+        if (source->openFor(number, access, drive)) {
             return drive;
         }
     }
-    return openSystemRawDrive(number);
+    return openSystemRawDrive(number, access, mayBeCamera);
 }
 
 void setRawDriveSource(RawDriveSource *source) {

@@ -190,6 +190,72 @@ TEST(Probing, SelectingAnotherCameraClosesThePreviousDrive) {
     EXPECT_EQ(cameras.camera(1).openDrives(), 0);
 }
 
+// Records what each drive is opened for and passes the opens on to the emulated cameras; with
+// a `standIn`, a drive opened for commands is served by that drive number instead (a disk that
+// took the camera's number between its identification and its reopening).
+class AccessLog final : public platform::RawDriveSource {
+public:
+    explicit AccessLog(emulator::EmulatedCameraSet &set, int standIn = -1)
+        : set_(set), standIn_(standIn) {
+        platform::setRawDriveSource(this);
+    }
+    ~AccessLog() override { platform::setRawDriveSource(&set_); }
+    bool open(int number, std::unique_ptr<platform::RawDrive> &drive) override {
+        return openFor(number, platform::RawDriveAccess::Control, drive);
+    }
+    bool openFor(int number, platform::RawDriveAccess access,
+                 std::unique_ptr<platform::RawDrive> &drive) override {
+        const bool control = access == platform::RawDriveAccess::Control;
+        (control ? controlled : identified).push_back(number);
+        return set_.openFor(control && standIn_ >= 0 ? standIn_ : number, access, drive);
+    }
+    std::vector<int> identified, controlled;
+
+private:
+    emulator::EmulatedCameraSet &set_;
+    int standIn_;
+};
+
+TEST(Probing, OnlyTheIdentifiedCameraIsOpenedForWriting) {
+    auto wrongModel = smallCamera();
+    wrongModel.modelId1 = 0x07;
+    ScopedCameras cameras({wrongModel, smallCamera(), smallCamera(), smallCamera()});
+    cameras.set().placeCamera(0, 0);
+    cameras.set().placeCamera(1, 2);
+    cameras.set().placeCamera(2, 5);
+    cameras.set().placeCamera(3, 9);
+    SmallHalfFrameDevice device(64, 32);
+    struct Case {
+        int index, drive;
+    };
+    for (const Case c : {Case{1, 5}, Case{0, 2}, Case{2, 9}}) {
+        AccessLog log(cameras.set());
+        ASSERT_EQ(device.SelectDevice(c.index), device::kSelectOk) << c.index;
+        // Every drive up to the camera was read first; only the camera was then opened again,
+        // once, for commands.
+        std::vector<int> probed;
+        for (int d = 0; d <= c.drive; ++d) {
+            probed.push_back(d);
+        }
+        EXPECT_EQ(log.identified, probed) << c.index;
+        EXPECT_EQ(log.controlled, std::vector<int>{c.drive}) << c.index;
+        EXPECT_EQ(device.WriteByteRegister(0x0101, 0x11), 1);
+    }
+    EXPECT_TRUE(cameras.camera(0).commands().empty());
+}
+
+TEST(Probing, ACameraThatIsGoneWhenReopenedIsNotSelected) {
+    auto wrongModel = smallCamera();
+    wrongModel.modelId1 = 0x07;
+    ScopedCameras cameras({smallCamera(), wrongModel});
+    SmallHalfFrameDevice device(64, 32);
+    AccessLog log(cameras.set(), 1);  // drive 0 identifies, then drive 1 answers for it
+    EXPECT_EQ(device.SelectDevice(0), device::kSelectFailed);
+    EXPECT_FALSE(device.isDriveOpen());
+    EXPECT_EQ(cameras.camera(0).openDrives() + cameras.camera(1).openDrives(), 0);
+    EXPECT_TRUE(cameras.camera(1).commands().empty());
+}
+
 TEST(Registers, WordWriteSendsTheTwoCommandBlocks) {
     ScopedCameras cameras(1, smallCamera());
     SmallHalfFrameDevice device(64, 32);
@@ -200,7 +266,9 @@ TEST(Registers, WordWriteSendsTheTwoCommandBlocks) {
     EXPECT_EQ(commandBytes(commands[1]), (std::vector<std::uint8_t>{0x20, 0x01, 0x11, 0x67}));
     EXPECT_EQ(cameras.camera(0).registerValue(platform::camera::Register::Exposure), 0x1167);
     // Nothing is read back and the ready flag is not consulted.
-    EXPECT_EQ(cameras.camera(0).counters().statusReads, 1u);  // the probe's
+    // The two status reads are the identification and its check on the drive reopened for
+    // commands.
+    EXPECT_EQ(cameras.camera(0).counters().statusReads, 2u);
 }
 
 TEST(Registers, FailedFirstStepSendsNoValue) {

@@ -85,8 +85,8 @@ TEST(EmulatedDrives, ServeEveryDriveNumberAndOpenNoOther) {
 TEST(EmulatedDrives, InstalledSetReplacesTheSystemsDrives) {
     {
         testing::ScopedCameras cameras(1, smallCamera());
-        EXPECT_NE(platform::openRawDrive(0), nullptr);
-        EXPECT_EQ(platform::openRawDrive(1), nullptr);
+        EXPECT_NE(platform::openRawDrive(0, platform::RawDriveAccess::Control, {}), nullptr);
+        EXPECT_EQ(platform::openRawDrive(1, platform::RawDriveAccess::Control, {}), nullptr);
         EXPECT_EQ(installedEmulatedCameras().get(), &cameras.set());
     }
     EXPECT_EQ(installedEmulatedCameras(), nullptr);

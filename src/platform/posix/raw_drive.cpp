@@ -1,4 +1,5 @@
-// Raw drives on Linux: /dev/sd[a-p] (or files under OSTREL_DEV_ROOT) opened for direct I/O.
+// Raw drives on Linux: the disks whose sysfs identity may be a camera's, found under /dev (or
+// OSTREL_DEV_ROOT) by their kernel names and opened for direct I/O.
 #include "platform/raw_drive.h"
 
 #include <errno.h>
@@ -6,12 +7,17 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
+
+#include "platform/posix/sysfs_disks.h"
 
 namespace ostrel::platform {
 
@@ -26,8 +32,7 @@ struct AlignedFree {
 
 class PosixRawDrive final : public RawDrive {
 public:
-    PosixRawDrive(int fd, bool direct, std::size_t alignment)
-        : fd_(fd), direct_(direct), alignment_(alignment) {}
+    PosixRawDrive(int fd, bool direct) : fd_(fd), direct_(direct) {}
     ~PosixRawDrive() override { ::close(fd_); }
 
     bool seek(std::uint64_t offset) override {
@@ -63,8 +68,8 @@ private:
         if (!direct_) {
             return true;
         }
-        return reinterpret_cast<std::uintptr_t>(buffer) % alignment_ == 0 &&
-               length % alignment_ == 0 && position_ % alignment_ == 0;
+        return reinterpret_cast<std::uintptr_t>(buffer) % kSectorSize == 0 &&
+               length % kSectorSize == 0 && position_ % kSectorSize == 0;
     }
 
     // pread until the whole length is in or the end of the drive is reached.
@@ -118,12 +123,13 @@ private:
     };
 
     bool makeSpan(std::uint32_t length, Span &span) const {
-        span.start = position_ / alignment_ * alignment_;
-        const std::uint64_t end = (position_ + length + alignment_ - 1) / alignment_ * alignment_;
+        span.start = position_ / kSectorSize * kSectorSize;
+        const std::uint64_t end =
+            (position_ + length + kSectorSize - 1) / kSectorSize * kSectorSize;
         span.size = static_cast<std::size_t>(end - span.start);
         void *memory = nullptr;
-        if (posix_memalign(&memory, std::max(kBounceAlignment, alignment_),
-                           std::max<std::size_t>(span.size, alignment_)) != 0) {
+        if (posix_memalign(&memory, kBounceAlignment,
+                           std::max<std::size_t>(span.size, kSectorSize)) != 0) {
             return false;
         }
         std::memset(memory, 0, span.size);
@@ -165,44 +171,119 @@ private:
 
     int fd_;
     bool direct_;
-    std::size_t alignment_;
     std::uint64_t position_ = 0;
 };
 
-std::string devicePath(int number) {
+// The device file of a disk: its kernel name, where "!" stands for a folder ("cciss!c0d0").
+std::string devicePath(const std::string &name) {
     const char *root = std::getenv("OSTREL_DEV_ROOT");
     std::string path = (root != nullptr && root[0] != '\0') ? root : "/dev";
-    path += "/sd";
-    path += static_cast<char>('a' + number);
+    path += '/';
+    for (const char c : name) {
+        path += c == '!' ? '/' : c;
+    }
     return path;
+}
+
+// The sysfs facts about one disk that decide whether its device file may be opened.
+struct DiskFacts {
+    bool sectorSizeKnown = false;  // queue/logical_block_size was readable
+    unsigned long sectorSize = 0;
+    bool numberKnown = false;  // the "dev" attribute (major:minor) was readable
+    dev_t number = 0;
+};
+
+DiskFacts diskFacts(const std::string &name) {
+    DiskFacts facts;
+    const std::string folder = sysfsRoot() + "/block/" + name;
+    std::string text;
+    if (readSysfsAttribute(folder + "/queue/logical_block_size", text)) {
+        char *end = nullptr;
+        errno = 0;
+        const unsigned long size = std::strtoul(text.c_str(), &end, 10);
+        facts.sectorSizeKnown = true;
+        // Text that is not a number is no size: the disk is refused.
+        facts.sectorSize = (errno == 0 && end != text.c_str() && *end == '\0') ? size : 0;
+    }
+    unsigned int major = 0;
+    unsigned int minor = 0;
+    char extra = 0;
+    if (readSysfsAttribute(folder + "/dev", text) &&
+        std::sscanf(text.c_str(), "%u:%u%c", &major, &minor, &extra) == 2) {
+        facts.numberKnown = true;
+        facts.number = makedev(major, minor);
+    }
+    return facts;
+}
+
+// Whether a device file is the disk sysfs described: a block device with the disk's own number,
+// or a plain file standing in for one in tests, which has no sectors of its own, so sysfs must
+// have given its size. Nothing else is opened: opening a pipe could block, a terminal has
+// effects of its own.
+bool isDiskNode(const struct stat &node, const DiskFacts &facts) {
+    if (S_ISBLK(node.st_mode)) {
+        return !facts.numberKnown || node.st_rdev == facts.number;
+    }
+    return S_ISREG(node.st_mode) && facts.sectorSizeKnown;
+}
+
+// Whether an open device file is still that disk (it may have been replaced since it was
+// looked at) and, for a real device, has 512-byte logical sectors.
+bool isUsableDisk(int fd, const DiskFacts &facts) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !isDiskNode(info, facts)) {
+        return false;
+    }
+    int logical = 0;
+    return !S_ISBLK(info.st_mode) ||
+           (::ioctl(fd, BLKSSZGET, &logical) == 0 && logical == static_cast<int>(kSectorSize));
 }
 
 }  // namespace
 
-std::unique_ptr<RawDrive> openSystemRawDrive(int number) {
-    if (number < 0 || number >= kMaxRawDrives) {
+std::unique_ptr<RawDrive> openSystemRawDrive(int number, RawDriveAccess access,
+                                             const DiskEntryFilter &mayBeCamera) {
+    if (number < 0 || number >= kMaxRawDrives || !mayBeCamera) {
         return nullptr;
     }
-    const std::string path = devicePath(number);
+    // Drive n is the n-th disk that may be a camera: no other disk is ever opened, and the
+    // numbers of the cameras do not move when other disks come and go.
+    std::vector<SysfsDisk> candidates;
+    for (SysfsDisk &disk : sysfsDisks()) {
+        if (mayBeCamera(disk.entry)) {
+            candidates.push_back(std::move(disk));
+        }
+    }
+    if (static_cast<std::size_t>(number) >= candidates.size()) {
+        return nullptr;
+    }
+    const std::string &name = candidates[static_cast<std::size_t>(number)].name;
+    const DiskFacts facts = diskFacts(name);
+    // A disk sysfs gives another sector size is not even opened.
+    if (facts.sectorSizeKnown && facts.sectorSize != kSectorSize) {
+        return nullptr;
+    }
+    const std::string path = devicePath(name);
+    struct stat node {};
+    if (::stat(path.c_str(), &node) != 0 || !isDiskNode(node, facts)) {
+        return nullptr;
+    }
+    const int mode = access == RawDriveAccess::Control ? O_RDWR : O_RDONLY;
     bool direct = true;
-    int fd = ::open(path.c_str(), O_RDWR | O_DIRECT | O_CLOEXEC);
+    int fd = ::open(path.c_str(), mode | O_DIRECT | O_CLOEXEC);
     if (fd < 0 && errno == EINVAL) {
         // The file system cannot bypass its cache (tmpfs): a plain open still works.
         direct = false;
-        fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+        fd = ::open(path.c_str(), mode | O_CLOEXEC);
     }
     if (fd < 0) {
         return nullptr;
     }
-    std::size_t alignment = kSectorSize;
-    struct stat info {};
-    if (direct && ::fstat(fd, &info) == 0 && S_ISBLK(info.st_mode)) {
-        int logical = 0;
-        if (::ioctl(fd, BLKSSZGET, &logical) == 0 && logical > 0) {
-            alignment = std::max<std::size_t>(alignment, static_cast<std::size_t>(logical));
-        }
+    if (!isUsableDisk(fd, facts)) {
+        ::close(fd);
+        return nullptr;
     }
-    return std::make_unique<PosixRawDrive>(fd, direct, alignment);
+    return std::make_unique<PosixRawDrive>(fd, direct);
 }
 
 }  // namespace ostrel::platform

@@ -2,6 +2,7 @@
 #include "platform/raw_drive.h"
 
 #include <windows.h>
+#include <winioctl.h>
 
 #include <cstdio>
 
@@ -39,18 +40,50 @@ private:
     HANDLE handle_;
 };
 
+// The drive's logical sector size as the disk driver reports it; false where it cannot be asked
+// (a driver without the geometry requests).
+bool querySectorSize(HANDLE handle, DWORD &bytesPerSector) {
+    DISK_GEOMETRY_EX extended{};
+    DWORD returned = 0;
+    if (DeviceIoControl(handle, IOCTL_DISK_GET_DRIVE_GEOMETRY_EX, nullptr, 0, &extended,
+                        sizeof extended, &returned, nullptr) != FALSE &&
+        returned >= sizeof extended.Geometry) {
+        bytesPerSector = extended.Geometry.BytesPerSector;
+        return true;
+    }
+    DISK_GEOMETRY geometry{};
+    if (DeviceIoControl(handle, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &geometry,
+                        sizeof geometry, &returned, nullptr) != FALSE &&
+        returned >= sizeof geometry) {
+        bytesPerSector = geometry.BytesPerSector;
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
-std::unique_ptr<RawDrive> openSystemRawDrive(int number) {
+// The disk list's entries do not name drive numbers here, so every physical drive is a
+// candidate: the read-only identification keeps other disks safe.
+std::unique_ptr<RawDrive> openSystemRawDrive(int number, RawDriveAccess access,
+                                             const DiskEntryFilter &) {
     if (number < 0 || number >= kMaxRawDrives) {
         return nullptr;
     }
     char path[32];
     std::snprintf(path, sizeof path, "\\\\.\\PhysicalDrive%d", number);
-    const HANDLE handle =
-        CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                    OPEN_EXISTING, 0, nullptr);
+    const DWORD rights =
+        access == RawDriveAccess::Control ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+    const HANDLE handle = CreateFileA(path, rights, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
+        return nullptr;
+    }
+    // On a drive of larger sectors a 512-byte command write is refused or, worse, turned into
+    // a rewrite of the sectors around it: such a drive is not a camera.
+    DWORD bytesPerSector = 0;
+    if (querySectorSize(handle, bytesPerSector) && bytesPerSector != 512) {
+        CloseHandle(handle);
         return nullptr;
     }
     return std::make_unique<Win32RawDrive>(handle);
