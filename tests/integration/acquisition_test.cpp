@@ -147,19 +147,19 @@ TEST_F(ExportedAcquisition, QuarterSizeIsTheHalfSizePictureWithEveryOtherCellKep
     // pixel (x, y) has the colour of half-size pixel (2x, 2y).
     const std::vector<std::uint8_t> halfColour = snapshot(2, 1, 3288 * 3 * 2192);
     const std::vector<std::uint8_t> quarterColour = snapshot(2, 2, 1644 * 3 * 1096);
-    std::size_t close = 0;
+    std::size_t closeEnough = 0;
     for (std::size_t y = 0; y < 1096; ++y) {
         for (std::size_t x = 0; x < 1644; ++x) {
             const std::uint8_t *q = &quarterColour[(y * 1644 + x) * 3];
             const std::uint8_t *h = &halfColour[(2 * y * 3288 + 2 * x) * 3];
-            bool near = true;
+            bool alike = true;
             for (int c = 0; c < 3; ++c) {
-                near = near && std::abs(static_cast<int>(q[c]) - static_cast<int>(h[c])) <= 12;
+                alike = alike && std::abs(static_cast<int>(q[c]) - static_cast<int>(h[c])) <= 12;
             }
-            close += near ? 1 : 0;
+            closeEnough += alike ? 1 : 0;
         }
     }
-    EXPECT_GT(close, std::size_t{1644} * 1096 * 9 / 10);
+    EXPECT_GT(closeEnough, std::size_t{1644} * 1096 * 9 / 10);
 }
 
 TEST_F(ExportedAcquisition, GetImageCopiesTheNewestFrameOnce) {
