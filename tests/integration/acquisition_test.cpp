@@ -4,7 +4,6 @@
 // streaming.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -116,9 +115,9 @@ TEST_F(ExportedAcquisition, CaptureThenSnapshotsWithRowOrderAndAShortBuffer) {
 
 TEST_F(ExportedAcquisition, QuarterSizeIsTheHalfSizePictureWithEveryOtherCellKept) {
     // Each snapshot is the camera's first frame of the same scene, so the two sizes compare.
-    auto snapshot = [&](int color, int subsample, std::size_t bytes) {
+    auto snapshot = [&](int subsample, std::size_t bytes) {
         std::vector<std::uint8_t> picture(bytes, 0xA5);
-        open(streamSettings(color, subsample, 10));
+        open(streamSettings(0, subsample, 10));
         EXPECT_EQ(Ostrel_SetFilterValue(handle, OSTREL_FILTER_GRAY_MODE, 0), 1);
         EXPECT_EQ(Ostrel_Capture(handle), 1);
         EXPECT_EQ(Ostrel_SnapShot(handle, picture.data(), static_cast<int>(bytes), 1), 1);
@@ -128,8 +127,8 @@ TEST_F(ExportedAcquisition, QuarterSizeIsTheHalfSizePictureWithEveryOtherCellKep
     };
     // 8-bit monochrome in the "Bayer" gray mode hands out the sensor's mosaic as it is: quarter
     // size is exactly half size with every other 2 x 2 cell kept in each direction.
-    const std::vector<std::uint8_t> half = snapshot(0, 1, 3288 * 2192);
-    const std::vector<std::uint8_t> quarter = snapshot(0, 2, 1644 * 1096);
+    const std::vector<std::uint8_t> half = snapshot(1, 3288 * 2192);
+    const std::vector<std::uint8_t> quarter = snapshot(2, 1644 * 1096);
     std::size_t differing = 0;
     for (std::size_t y = 0; y < 1096; ++y) {
         for (std::size_t x = 0; x < 1644; ++x) {
@@ -142,24 +141,6 @@ TEST_F(ExportedAcquisition, QuarterSizeIsTheHalfSizePictureWithEveryOtherCellKep
     // Not a blank picture: the scene has detail in both directions.
     EXPECT_NE(std::memcmp(quarter.data(), quarter.data() + 1644 * 600, 1644), 0);
     EXPECT_NE(quarter[1644 * 300 + 100], quarter[1644 * 300 + 1500]);
-
-    // In colour the mosaic's phase decides every pixel's colour: away from edges, quarter-size
-    // pixel (x, y) has the colour of half-size pixel (2x, 2y).
-    const std::vector<std::uint8_t> halfColour = snapshot(2, 1, 3288 * 3 * 2192);
-    const std::vector<std::uint8_t> quarterColour = snapshot(2, 2, 1644 * 3 * 1096);
-    std::size_t closeEnough = 0;
-    for (std::size_t y = 0; y < 1096; ++y) {
-        for (std::size_t x = 0; x < 1644; ++x) {
-            const std::uint8_t *q = &quarterColour[(y * 1644 + x) * 3];
-            const std::uint8_t *h = &halfColour[(2 * y * 3288 + 2 * x) * 3];
-            bool alike = true;
-            for (int c = 0; c < 3; ++c) {
-                alike = alike && std::abs(static_cast<int>(q[c]) - static_cast<int>(h[c])) <= 12;
-            }
-            closeEnough += alike ? 1 : 0;
-        }
-    }
-    EXPECT_GT(closeEnough, std::size_t{1644} * 1096 * 9 / 10);
 }
 
 TEST_F(ExportedAcquisition, GetImageCopiesTheNewestFrameOnce) {
