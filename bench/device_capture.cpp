@@ -1,6 +1,7 @@
 // Frames per second of a full-size capture from an unthrottled emulated camera through the
 // 7100VRX device (half-frame reads, assembly, two-sided re-ordering, the frame ring) to
-// GetLatestFrame, against a plain memcpy of the same 28.8 MB per frame in the same run.
+// GetLatestFrame, against a plain memcpy of the same 28.8 MB per frame in the same run; and the
+// host's share of a quarter- and an eighth-size frame, made from the half-size readout.
 //
 // Run: build/native/bin/bench_device_capture   (prints the capture/memcpy ratio at the end)
 #include <benchmark/benchmark.h>
@@ -12,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "device/cell_subsample.h"
 #include "device/device_7100vrx.h"
 #include "emulator/emulated_camera_set.h"
 #include "platform/camera_protocol.h"
@@ -87,6 +89,31 @@ void BM_MemcpyFullFrames(benchmark::State &state) {
     state.SetBytesProcessed(frames * static_cast<std::int64_t>(kFrameBytes));
 }
 BENCHMARK(BM_MemcpyFullFrames)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+
+// Quarter (step 2) or eighth (step 4) size from a two-sided half-size readout held in two halves,
+// as the capture thread makes it for every frame.
+void BM_ReduceHalfSizeReadout(benchmark::State &state) {
+    const auto step = static_cast<std::int32_t>(state.range(0));
+    const std::int32_t width = platform::camera::kSensorWidth / 2;
+    const std::int32_t height = platform::camera::kSensorHeight / 2;
+    std::vector<std::uint8_t> readout(static_cast<std::size_t>(width) * height);
+    for (std::size_t i = 0; i < readout.size(); ++i) {
+        readout[i] = static_cast<std::uint8_t>(i * 31 + (i >> 9));
+    }
+    const std::size_t split = readout.size() / 2;
+    const std::int32_t outWidth = width / step;
+    const std::int32_t outHeight = height / step;
+    std::vector<std::uint8_t> frame(static_cast<std::size_t>(outWidth) * outHeight);
+    for (auto _ : state) {
+        device::reduceReadout(device::SplitFrame{readout.data(), readout.data() + split, split},
+                              device::ReadoutShape{width, height, width / 2, true}, step,
+                              frame.data(), outWidth, outHeight);
+        benchmark::DoNotOptimize(frame.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_ReduceHalfSizeReadout)->Arg(2)->Arg(4)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <thread>
 
+#include "device/cell_subsample.h"
 #include "device/two_sided_readout.h"
 
 namespace ostrel::device {
@@ -25,8 +26,12 @@ HalfFrameDevice::~HalfFrameDevice() {
     HalfFrameDevice::StopCapture();
 }
 
+std::int32_t HalfFrameDevice::readoutDivisor(std::int32_t subsampleMode) {
+    return bufferDivisor(subsampleMode) > 1 ? 2 : 1;
+}
+
 std::int32_t HalfFrameDevice::GetHalfFrameSize() {
-    const std::int32_t d = bufferDivisor(subsampleMode_.load());
+    const std::int32_t d = readoutDivisor(subsampleMode_.load());
     const std::int64_t bytes = static_cast<std::int64_t>(width_ / d) * (height_ / d) / 2;
     return static_cast<std::int32_t>((bytes + 511) / 512 * 512);
 }
@@ -49,25 +54,31 @@ std::int32_t HalfFrameDevice::startHalfCapture(CaptureState state) {
     endCaptureThread();
     releaseHalfBuffers();
 
-    const std::int32_t d = bufferDivisor(subsampleMode_.load());
+    const std::int32_t mode = subsampleMode_.load();
+    const std::int32_t rd = readoutDivisor(mode);
+    const std::int32_t d = bufferDivisor(mode);
     HalfGeometry g;
+    g.readoutWidth = width_ / rd;
+    g.readoutHeight = height_ / rd;
+    g.pairs = dualReadout_ != 0 ? std::min(halfWidth_ / rd, g.readoutWidth / 2) : g.readoutWidth;
+    const std::size_t readoutBytes = static_cast<std::size_t>(g.readoutWidth) * g.readoutHeight;
+    g.halfBytes = readoutBytes / 2;
+    g.transferBytes = static_cast<std::size_t>(std::max(GetHalfFrameSize(), 0));
     g.width = width_ / d;
     g.height = height_ / d;
-    g.pairs = dualReadout_ != 0 ? std::min(halfWidth_ / d, g.width / 2) : g.width;
-    const std::size_t frameBytes = static_cast<std::size_t>(g.width) * g.height;
-    g.halfBytes = frameBytes / 2;
-    g.transferBytes = static_cast<std::size_t>(std::max(GetHalfFrameSize(), 0));
+    g.cellStep = d / rd;
     geometry_ = g;
 
-    // Each half buffer takes a whole transfer, and the second half of an odd-sized frame its
+    // Each half buffer takes a whole transfer, and the second half of an odd-sized readout its
     // one byte more.
-    const std::size_t halfBufferBytes = std::max(g.transferBytes, frameBytes - g.halfBytes);
+    const std::size_t halfBufferBytes = std::max(g.transferBytes, readoutBytes - g.halfBytes);
     for (FrameBuffer &half : halves_) {
         if (!half.allocate(halfBufferBytes)) {
             releaseHalfBuffers();
             return kStartNoResources;
         }
     }
+    const std::size_t frameBytes = static_cast<std::size_t>(g.width) * g.height;
     const std::size_t slotBytes =
         std::max(static_cast<std::size_t>(std::max(GetFrameBufferSize(), 0)), frameBytes);
     const std::int32_t result = startCapture(state, slotBytes);
@@ -116,7 +127,11 @@ void HalfFrameDevice::acceptHalf(int slot, bool single, RateWindow &window) {
         const std::uint8_t *second = halves_[secondHalf_].data();
         auto lock = ring_.lockSlot(slot);
         std::uint8_t *out = ring_.slotData(slot);
-        if (dualReadout_ != 0) {
+        if (g.cellStep > 1) {
+            const ReadoutShape shape{g.readoutWidth, g.readoutHeight, g.pairs, dualReadout_ != 0};
+            reduceReadout(SplitFrame{first, second, g.halfBytes}, shape, g.cellStep, out, g.width,
+                          g.height);
+        } else if (dualReadout_ != 0) {
             reorderTwoSidedSplit(first, second, g.halfBytes, out, g.height, g.pairs, g.width);
         } else {
             const std::size_t frameBytes = static_cast<std::size_t>(g.width) * g.height;

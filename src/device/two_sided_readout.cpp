@@ -3,13 +3,13 @@
 // bytes in registers; a frame is bounded by memory traffic, not arithmetic.
 #include "device/two_sided_readout.h"
 
-#include <algorithm>
-#include <cstring>
 #include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+
+#include "device/split_frame.h"
 
 namespace ostrel::device {
 
@@ -63,24 +63,18 @@ void reorderTwoSided(const std::uint8_t *source, std::uint8_t *destination, int 
     }
 }
 
+void reorderTwoSidedRow(const std::uint8_t *source, std::uint8_t *destination, int pairs) {
+    reorderRow(source, destination, pairs);
+}
+
 void reorderTwoSidedSplit(const std::uint8_t *first, const std::uint8_t *second, std::size_t split,
                           std::uint8_t *destination, int rows, int pairs, int rowWidth) {
+    const SplitFrame frame{first, second, split};
     const std::size_t rowBytes = static_cast<std::size_t>(2) * pairs;
     std::vector<std::uint8_t> straddling;
     for (int r = 0; r < rows; ++r) {
-        const std::size_t start = static_cast<std::size_t>(r) * rowBytes;
-        const std::uint8_t *row = nullptr;
-        if (start + rowBytes <= split) {
-            row = first + start;
-        } else if (start >= split) {
-            row = second + (start - split);
-        } else {
-            straddling.resize(rowBytes);
-            const std::size_t head = split - start;
-            std::memcpy(straddling.data(), first + start, head);
-            std::memcpy(straddling.data() + head, second, rowBytes - head);
-            row = straddling.data();
-        }
+        const std::uint8_t *row =
+            frame.span(static_cast<std::size_t>(r) * rowBytes, rowBytes, straddling);
         reorderRow(row, destination + static_cast<std::size_t>(r) * rowWidth, pairs);
     }
 }

@@ -8,6 +8,10 @@
 
 namespace ostrel::device {
 
+// One row: the j-th pair (a, b) of source (2 x pairs bytes) goes to column j (a) and column
+// 2 x pairs - 1 - j (b) of destination.
+void reorderTwoSidedRow(const std::uint8_t *source, std::uint8_t *destination, int pairs);
+
 // For each of `rows` rows, the j-th pair (a, b) of the source row (2 x pairs bytes) goes to
 // column j (a) and column 2 x pairs - 1 - j (b) of the destination row; source rows are
 // 2 x pairs bytes apart, destination rows rowWidth bytes apart (rowWidth >= 2 x pairs).

@@ -452,5 +452,62 @@ TEST(SubsampleModes, EveryCopyStaysWithinItsBuffers) {
     }
 }
 
+// Where readout picture index `index` lands in a picture reduced to every `step`-th cell, or -1
+// when it is not kept.
+std::int64_t reducedIndex(std::int32_t index, std::int32_t step) {
+    return (index / 2) % step != 0 ? -1 : index / 2 / step * 2 + index % 2;
+}
+
+TEST(SubsampleModes, EverySampleIsTheScenesAtItsPlaceWithTheMosaicPhaseKept) {
+    // In modes 1..3 the camera sends its one subsampled readout; the device makes quarter and
+    // eighth size from it. Sample (x, y) at divisor d must be the sensor's sample
+    // (x / 2 x 2d + x % 2, y / 2 x 2d + y % 2): whole cells, so the colour mosaic keeps its phase.
+    // The first byte of each half carries its tag instead.
+    struct Case {
+        std::int32_t width, height, mode;
+        bool twoSided;
+    };
+    const Case cases[] = {{128, 64, 0, true}, {128, 64, 1, true},  {128, 64, 2, true},
+                          {128, 64, 3, true}, {128, 64, 2, false}, {120, 44, 3, false},
+                          {136, 72, 3, true}, {128, 38, 2, true},  {128, 38, 3, false}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " mode " << c.mode
+                                          << (c.twoSided ? " two-sided" : " one-sided"));
+        auto config = smallCamera(c.width, c.height);
+        config.scene = std::make_shared<testing::PositionScene>();
+        ScopedCameras cameras(1, config);
+        auto &camera = cameras.camera(0);
+        SmallHalfFrameDevice device(c.width, c.height, c.twoSided);
+        ASSERT_TRUE(device.programReadout(c.mode));
+        ASSERT_EQ(device.StartContinuousCapture(), device::kStartOk);
+        ASSERT_TRUE(waitUntil([&] { return newFrame(device); }));
+        const std::int32_t d = 1 << c.mode;
+        const std::int32_t w = c.width / d;
+        const std::int32_t h = c.height / d;
+        std::vector<std::uint8_t> frame(static_cast<std::size_t>(w) * h + 64, 0xEE);
+        ASSERT_EQ(device.GetLatestFrame(frame.data(), 0, 0, 1), 0);
+        ASSERT_EQ(device.StopCapture(), 0);
+
+        std::vector<std::uint8_t> expected(frame.size(), 0xEE);
+        for (std::int32_t y = 0; y < h; ++y) {
+            for (std::int32_t x = 0; x < w; ++x) {
+                expected[static_cast<std::size_t>(y) * w + x] =
+                    testing::PositionScene::sampleAt(x / 2 * 2 * d + x % 2, y / 2 * 2 * d + y % 2);
+            }
+        }
+        const std::uint32_t tagged = frame[0] >> 4;
+        expected[0] = halfTag(tagged, false);
+        const std::int32_t readoutWidth = camera.pictureWidth();
+        const std::int32_t step = d * readoutWidth / c.width;
+        const auto second = static_cast<std::int32_t>(camera.secondHalfTagIndex());
+        const std::int64_t sx = reducedIndex(second % readoutWidth, step);
+        const std::int64_t sy = reducedIndex(second / readoutWidth, step);
+        if (sx >= 0 && sy >= 0 && sx < w && sy < h) {
+            expected[static_cast<std::size_t>(sy * w + sx)] = halfTag(tagged, true);
+        }
+        EXPECT_EQ(frame, expected);
+    }
+}
+
 }  // namespace
 }  // namespace ostrel

@@ -13,6 +13,7 @@
 #include "device/camera_device.h"
 #include "device/half_frame_device.h"
 #include "emulator/emulated_camera_set.h"
+#include "emulator/scene_generator.h"
 #include "platform/camera_protocol.h"
 
 namespace ostrel::testing {
@@ -80,6 +81,18 @@ public:
     ~SmallHalfFrameDevice() override { CloseDrive(); }
 
     void setSubsampleMode(std::int32_t mode) { subsampleMode_.store(mode); }
+    // Sets the mode and programs the camera's readout for it as the model does. True when every
+    // register was written.
+    bool programReadout(std::int32_t mode) {
+        using platform::camera::Register;
+        using platform::camera::registerAddress;
+        subsampleMode_.store(mode);
+        return WriteRegister(registerAddress(Register::ReadoutUpdate), 0) == 1 &&
+               WriteRegister(registerAddress(Register::ReadoutSingleSided),
+                             dualReadout_ != 0 ? 0 : 1) == 1 &&
+               WriteRegister(registerAddress(Register::ReadoutSubsample), mode != 0 ? 1 : 0) == 1 &&
+               WriteRegister(registerAddress(Register::ReadoutUpdate), 1) == 1;
+    }
 };
 
 // The base class's whole-frame capture over a sensor of any size.
@@ -109,24 +122,69 @@ inline std::vector<std::uint8_t> deliveredPicture(emulator::EmulatedCamera &came
     return picture;
 }
 
-// The newest frame number (up to `framesSent`) whose regular delivery equals the data, if any.
-// The scene repeats after a while, so the newest match is the frame just delivered.
+// A picture reduced to every `step`-th 2 x 2 cell in each direction: sample (x, y) is the
+// picture's sample (x / 2 x 2 x step + x % 2, y / 2 x 2 x step + y % 2).
+inline std::vector<std::uint8_t> keepEveryCell(const std::vector<std::uint8_t> &picture,
+                                               std::int32_t width, std::int32_t step) {
+    const std::int32_t height = static_cast<std::int32_t>(picture.size()) / width;
+    const std::int32_t w = width / step;
+    const std::int32_t h = height / step;
+    std::vector<std::uint8_t> reduced(static_cast<std::size_t>(w) * h);
+    for (std::int32_t y = 0; y < h; ++y) {
+        for (std::int32_t x = 0; x < w; ++x) {
+            const std::size_t sy = static_cast<std::size_t>(y / 2 * 2 * step + y % 2);
+            const std::size_t sx = static_cast<std::size_t>(x / 2 * 2 * step + x % 2);
+            reduced[static_cast<std::size_t>(y) * w + x] = picture[sy * width + sx];
+        }
+    }
+    return reduced;
+}
+
+// The newest frame number (up to `framesSent`) whose regular delivery, reduced to every
+// `step`-th cell, equals the data, if any. The scene repeats after a while, so the newest match
+// is the frame just delivered.
 inline std::optional<std::uint32_t> matchingFrame(emulator::EmulatedCamera &camera,
                                                   const std::uint8_t *data,
-                                                  std::uint32_t framesSent) {
+                                                  std::uint32_t framesSent, std::int32_t step = 1) {
     const std::uint32_t nibble = data[0] >> 4;
     const std::uint32_t top =
         framesSent < nibble ? nibble : framesSent - (framesSent - nibble) % 16;
     for (std::int64_t frame = top; frame >= 0; frame -= 16) {
-        const std::vector<std::uint8_t> expected =
+        std::vector<std::uint8_t> expected =
             deliveredPicture(camera, static_cast<std::uint32_t>(frame),
                              platform::camera::halfTag(static_cast<std::uint32_t>(frame), false),
                              platform::camera::halfTag(static_cast<std::uint32_t>(frame), true));
+        if (step > 1) {
+            expected = keepEveryCell(expected, camera.pictureWidth(), step);
+        }
         if (std::memcmp(expected.data(), data, expected.size()) == 0) {
             return static_cast<std::uint32_t>(frame);
         }
     }
     return std::nullopt;
 }
+
+// A still scene in which every sample tells where it lies: a picture that takes a sample from
+// anywhere but its own place shows it.
+class PositionScene final : public emulator::SceneGenerator {
+public:
+    static std::uint8_t sampleAt(std::int32_t x, std::int32_t y) {
+        const auto hash = static_cast<std::uint32_t>(x) * 2654435761u ^
+                          static_cast<std::uint32_t>(y) * 2246822519u;
+        return static_cast<std::uint8_t>(hash >> 24);
+    }
+    void renderStill(std::uint8_t *mosaic, std::int32_t width, std::int32_t height) const override {
+        for (std::int32_t y = 0; y < height; ++y) {
+            for (std::int32_t x = 0; x < width; ++x) {
+                mosaic[static_cast<std::size_t>(y) * width + x] = sampleAt(x, y);
+            }
+        }
+    }
+    emulator::SceneRect movingArea(std::uint32_t, std::int32_t, std::int32_t) const override {
+        return {};
+    }
+    void renderMoving(std::uint32_t, const emulator::SceneRect &, std::uint8_t *, std::int32_t,
+                      std::int32_t) const override {}
+};
 
 }  // namespace ostrel::testing

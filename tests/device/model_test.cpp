@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "device/device_7100vrx.h"
@@ -61,8 +62,9 @@ TEST(ModelSizes, FollowTheSubsampleMode) {
     };
     const Row rows[] = {{0, 28829184, 14414848, 28829184},
                         {1, 7207424, 3603968, 7207296},
-                        {2, 1802240, 901120, 1801824},
-                        {3, 450560, 225280, 451552},
+                        // Quarter and eighth size are made from the half-size readout.
+                        {2, 1802240, 3603968, 1801824},
+                        {3, 450560, 3603968, 451552},
                         {7, 28829184, 14414848, 28829184}};
     for (const Row &row : rows) {
         device.SetReadoutWindow(0, 0, 6576, 4384, row.mode);
@@ -255,7 +257,9 @@ protected:
         return config;
     }
 
-    void captureAndCompare(std::int32_t mode) {
+    // Captures a frame in `mode` and finds it among the camera's pictures, reduced to every
+    // `step`-th cell of its readout.
+    void captureAndCompare(std::int32_t mode, std::int32_t step = 1) {
         auto &camera = cameras_.camera(0);
         Device7100VRX device;
         ASSERT_EQ(device.SetReadoutWindow(0, 0, 6576, 4384, mode), 0);
@@ -263,13 +267,13 @@ protected:
         ASSERT_EQ(device.SetExposure(100), 1);
         ASSERT_EQ(device.StartContinuousCapture(), device::kStartOk);
         ASSERT_TRUE(waitUntil([&] { return device.GetCaptureStatus() == device::kNewFrame; }));
-        const std::size_t bytes = static_cast<std::size_t>(camera.pictureWidth()) *
-                                  static_cast<std::size_t>(camera.pictureHeight());
+        const std::size_t bytes = static_cast<std::size_t>(camera.pictureWidth() / step) *
+                                  static_cast<std::size_t>(camera.pictureHeight() / step);
         std::vector<std::uint8_t> frame(bytes + 4096, 0xEE);
         ASSERT_EQ(device.GetLatestFrame(frame.data(), 0, 0, 1), 0);
         const auto sent = static_cast<std::uint32_t>(camera.counters().halvesSent / 2);
         EXPECT_EQ(device.StopCapture(), 0);
-        EXPECT_TRUE(matchingFrame(camera, frame.data(), sent).has_value());
+        EXPECT_TRUE(matchingFrame(camera, frame.data(), sent, step).has_value());
         EXPECT_TRUE(std::all_of(frame.begin() + static_cast<std::ptrdiff_t>(bytes), frame.end(),
                                 [](std::uint8_t b) { return b == 0xEE; }));
     }
@@ -286,6 +290,17 @@ TEST_F(FullSizeCapture, HalfSizeFrameEqualsTheSubsampledScene) {
     captureAndCompare(1);
     EXPECT_EQ(cameras_.camera(0).pictureWidth(), 3288);
     EXPECT_EQ(cameras_.camera(0).pictureHeight(), 2192);
+}
+
+TEST_F(FullSizeCapture, QuarterAndEighthSizeAreTheHalfSizeSceneReduced) {
+    // The camera sends its half-size readout; every 2nd or 4th cell of it makes 1644 x 1096 and
+    // 822 x 548 pictures of the same scene.
+    for (const auto &[mode, step] : {std::pair{2, 2}, std::pair{3, 4}}) {
+        SCOPED_TRACE(mode);
+        captureAndCompare(mode, step);
+        EXPECT_EQ(cameras_.camera(0).pictureWidth() / step, 6576 >> mode);
+        EXPECT_EQ(cameras_.camera(0).pictureHeight() / step, 4384 >> mode);
+    }
 }
 
 }  // namespace

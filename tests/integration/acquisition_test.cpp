@@ -113,6 +113,36 @@ TEST_F(ExportedAcquisition, CaptureThenSnapshotsWithRowOrderAndAShortBuffer) {
     EXPECT_EQ(Ostrel_StopPreview(handle), 1);
 }
 
+TEST_F(ExportedAcquisition, QuarterSizeIsTheHalfSizePictureWithEveryOtherCellKept) {
+    // Each snapshot is the camera's first frame of the same scene, so the two sizes compare.
+    auto snapshot = [&](int subsample, std::size_t bytes) {
+        std::vector<std::uint8_t> picture(bytes, 0xA5);
+        open(streamSettings(0, subsample, 10));
+        EXPECT_EQ(Ostrel_SetFilterValue(handle, OSTREL_FILTER_GRAY_MODE, 0), 1);
+        EXPECT_EQ(Ostrel_Capture(handle), 1);
+        EXPECT_EQ(Ostrel_SnapShot(handle, picture.data(), static_cast<int>(bytes), 1), 1);
+        EXPECT_EQ(Ostrel_Release(handle), 1);
+        handle = 0;
+        return picture;
+    };
+    // 8-bit monochrome in the "Bayer" gray mode hands out the sensor's mosaic as it is: quarter
+    // size is exactly half size with every other 2 x 2 cell kept in each direction.
+    const std::vector<std::uint8_t> half = snapshot(1, 3288 * 2192);
+    const std::vector<std::uint8_t> quarter = snapshot(2, 1644 * 1096);
+    std::size_t differing = 0;
+    for (std::size_t y = 0; y < 1096; ++y) {
+        for (std::size_t x = 0; x < 1644; ++x) {
+            const std::size_t hy = y / 2 * 4 + y % 2;
+            const std::size_t hx = x / 2 * 4 + x % 2;
+            differing += quarter[y * 1644 + x] != half[hy * 3288 + hx] ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(differing, 0u);
+    // Not a blank picture: the scene has detail in both directions.
+    EXPECT_NE(std::memcmp(quarter.data(), quarter.data() + 1644 * 600, 1644), 0);
+    EXPECT_NE(quarter[1644 * 300 + 100], quarter[1644 * 300 + 1500]);
+}
+
 TEST_F(ExportedAcquisition, GetImageCopiesTheNewestFrameOnce) {
     open(streamSettings(2, 2, 10));
     const std::size_t size = 1644 * 3 * 1096;
