@@ -21,11 +21,10 @@
 #include "imaging/apply_kernel.h"
 #include "imaging/brightness.h"
 #include "imaging/contrast.h"
+#include "imaging/cpu_features.h"
 #include "imaging/dib_image.h"
 #include "imaging/gamma.h"
 #include "imaging/hue_saturation.h"
-#include "imaging/hue_saturation_avx2.h"
-#include "imaging/sample_tables_vbmi.h"
 #include "imaging/sharpen.h"
 #include "imaging/worker_pool.h"
 
@@ -81,23 +80,16 @@ void BM_Memcpy(benchmark::State &state) {
 // processor-specific routines may run (second argument 0) for one run.
 class ThreadCount {
 public:
-    explicit ThreadCount(const benchmark::State &state) {
+    explicit ThreadCount(const benchmark::State &state)
+        : features_(state.range(1) == 0 ? kAllCpuFeatures : 0) {
         setWorkerThreadCount(static_cast<int>(state.range(0)));
-        allowSpecific(state.range(1) == 0);
     }
-    ~ThreadCount() {
-        setWorkerThreadCount(0);
-        allowSpecific(true);
-    }
+    ~ThreadCount() { setWorkerThreadCount(0); }
     ThreadCount(const ThreadCount &) = delete;
     ThreadCount &operator=(const ThreadCount &) = delete;
 
 private:
-    static void allowSpecific(bool allowed) {
-        table_detail::setVbmiAllowed(allowed);
-        hue_detail::setAvx2Allowed(allowed);
-        sharpen_detail::setAvx2Allowed(allowed);
-    }
+    CpuFeatureLimit features_;
 };
 
 // A table adjustment in place on the output image, as the pipeline runs it.

@@ -15,8 +15,8 @@
 #include <emmintrin.h>
 
 #include "imaging/apply_kernel.h"
+#include "imaging/cpu_features.h"
 #include "imaging/demosaic.h"
-#include "imaging/demosaic_rows.h"
 #include "imaging/dib_image.h"
 #include "imaging/process_frame.h"
 #include "imaging/worker_pool.h"
@@ -70,7 +70,7 @@ void setThreads(benchmark::State &state) {
 
 void reconstruct(benchmark::State &state, bool wide, std::uint16_t outBits, bool avx2) {
     setThreads(state);
-    demosaic_detail::setAvx2Allowed(avx2);
+    const CpuFeatureLimit features(avx2 ? kAllCpuFeatures : 0);
     const DibImage &raw = mosaic(wide);
     DibImage out;
     if (!out.create(kWidth, kHeight, outBits)) {
@@ -86,7 +86,6 @@ void reconstruct(benchmark::State &state, bool wide, std::uint16_t outBits, bool
         benchmark::DoNotOptimize(out.pixels());
         benchmark::ClobberMemory();
     }
-    demosaic_detail::setAvx2Allowed(true);
     state.SetBytesProcessed(state.iterations() * (static_cast<std::int64_t>(raw.sizeBytes()) +
                                                   static_cast<std::int64_t>(out.sizeBytes())));
 }

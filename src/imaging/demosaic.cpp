@@ -6,6 +6,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "imaging/cpu_features.h"
 #include "imaging/demosaic_rows.h"
 #include "imaging/worker_pool.h"
 
@@ -244,7 +245,7 @@ constexpr int kMinRowsPerBand = 16;
 
 template <typename Sample>
 void computeRow(const Geometry &g, const RowWindow<Sample> &w, int y, int xBegin, int xEnd) {
-    const bool fast = useAvx2() && g.redFactor < kAvx2FactorLimit<Sample> &&
+    const bool fast = hasCpuFeatures(kCpuAvx2) && g.redFactor < kAvx2FactorLimit<Sample> &&
                       g.blueFactor < kAvx2FactorLimit<Sample>;
     if constexpr (sizeof(Sample) == 1) {
         if (fast) {

@@ -3,8 +3,6 @@
 // time: the alternating column phases become blend masks, the 9-3-3-1 sums multiply-adds, and
 // the pixels are interleaved into blue, green, red with byte shuffles. (Streaming stores were
 // measured slower here than plain ones, even for whole frames far beyond the caches.)
-#include <atomic>
-
 #include "imaging/demosaic_rows.h"
 
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
@@ -17,13 +15,6 @@ namespace ostrel::imaging::demosaic_detail {
 #ifdef OSTREL_DEMOSAIC_AVX2
 
 namespace {
-
-std::atomic<bool> avx2Allowed{true};
-
-bool processorHasAvx2() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-}
 
 #define OSTREL_AVX2 __attribute__((target("avx2")))
 
@@ -401,15 +392,6 @@ OSTREL_AVX2 void rowWords(const Geometry &g, const RowWindow<std::uint16_t> &w, 
 
 }  // namespace
 
-bool useAvx2() {
-    static const bool present = processorHasAvx2();
-    return present && avx2Allowed.load(std::memory_order_relaxed);
-}
-
-void setAvx2Allowed(bool allowed) {
-    avx2Allowed.store(allowed, std::memory_order_relaxed);
-}
-
 void rowAvx2Bytes(const Geometry &g, const RowWindow<std::uint8_t> &w, int y, int xBegin,
                   int xEnd) {
     rowBytes(g, w, y, xBegin, xEnd);
@@ -421,12 +403,6 @@ void rowAvx2Words(const Geometry &g, const RowWindow<std::uint16_t> &w, int y, i
 }
 
 #else  // no x86: the plain routines only
-
-bool useAvx2() {
-    return false;
-}
-
-void setAvx2Allowed(bool) {}
 
 void rowAvx2Bytes(const Geometry &g, const RowWindow<std::uint8_t> &w, int y, int xBegin,
                   int xEnd) {

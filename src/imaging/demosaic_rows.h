@@ -117,7 +117,8 @@ RowWindow<Sample> rowWindow(const Geometry &g, int y) {
 template <typename Sample>
 void rowPortable(const Geometry &g, const RowWindow<Sample> &w, int y, int xBegin, int xEnd);
 
-// The same with AVX2 instructions where the processor has them (the caller checks), for factors
+// The same with AVX2 instructions where the processor has them (the caller checks kCpuAvx2), for
+// factors
 // below kAvx2FactorLimit; falls back to rowPortable for what it leaves.
 template <typename Sample>
 inline constexpr std::uint32_t kAvx2FactorLimit = sizeof(Sample) == 1 ? 32768u : 8192u;
@@ -125,12 +126,5 @@ inline constexpr std::uint32_t kAvx2FactorLimit = sizeof(Sample) == 1 ? 32768u :
 void rowAvx2Bytes(const Geometry &g, const RowWindow<std::uint8_t> &w, int y, int xBegin, int xEnd);
 void rowAvx2Words(const Geometry &g, const RowWindow<std::uint16_t> &w, int y, int xBegin,
                   int xEnd);
-
-// True when the AVX2 routines are used: the processor has AVX2 and they are not turned off.
-bool useAvx2();
-
-// Turns the AVX2 routines off or back on (when the processor has them), for tests and
-// benchmarks that compare the two paths. Not while a reconstruction is running.
-void setAvx2Allowed(bool allowed);
 
 }  // namespace ostrel::imaging::demosaic_detail

@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "imaging/adjustment_params.h"
+#include "imaging/cpu_features.h"
 #include "imaging/hue_saturation_avx2.h"
 #include "imaging/kernel_region.h"
 #include "imaging/worker_pool.h"
@@ -196,7 +197,7 @@ std::int32_t HueSaturation24(const KernelArgs &args) {
     }
     const HueTables<255> tables(paramsOf(args));
     const hue_detail::HueSetup setup = setupOf(tables, paramsOf(args));
-    const bool avx2 = hue_detail::avx2Usable();
+    const bool avx2 = hasCpuFeatures(kCpuAvx2);
     parallelRows(region.height, kMinRowsPerBand, [&](int first, int end) {
         // Locals, so the byte stores below cannot be taken to change them.
         const HueTables<255> t = tables;
@@ -228,7 +229,7 @@ std::int32_t HueSaturation48(const KernelArgs &args) {
     }
     const HueTables<1023> tables(paramsOf(args));
     const hue_detail::HueSetup setup = setupOf(tables, paramsOf(args));
-    const bool avx2 = hue_detail::avx2Usable();
+    const bool avx2 = hasCpuFeatures(kCpuAvx2);
     parallelRows(region.height, kMinRowsPerBand, [&](int first, int end) {
         const int sstep = region.srcBytesPerPixel / 2, dstep = region.dstBytesPerPixel / 2;
         const int width = region.width;

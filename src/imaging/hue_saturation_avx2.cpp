@@ -4,8 +4,6 @@
 // as the table would hold it; each channel of a sector is span and ramp times -1, 0 or +1.
 #include "imaging/hue_saturation_avx2.h"
 
-#include <atomic>
-
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
 #define OSTREL_HUE_AVX2 1
 #include <immintrin.h>
@@ -16,13 +14,6 @@ namespace ostrel::imaging::hue_detail {
 #ifdef OSTREL_HUE_AVX2
 
 namespace {
-
-std::atomic<bool> allowed{true};
-
-bool processorHasAvx2() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-}
 
 #define OSTREL_AVX2 __attribute__((target("avx2")))
 
@@ -54,15 +45,6 @@ OSTREL_AVX2 inline __m256i channel(__m256i spanFactors, __m256i rampFactors, __m
 }
 
 }  // namespace
-
-bool avx2Usable() {
-    static const bool hasAvx2 = processorHasAvx2();
-    return hasAvx2 && allowed.load(std::memory_order_relaxed);
-}
-
-void setAvx2Allowed(bool allow) {
-    allowed.store(allow, std::memory_order_relaxed);
-}
 
 OSTREL_AVX2 void turnPlanesAvx2(std::int32_t *blue, std::int32_t *green, std::int32_t *red, int n,
                                 const HueSetup &setup) {
@@ -133,10 +115,6 @@ OSTREL_AVX2 void turnPlanesAvx2(std::int32_t *blue, std::int32_t *green, std::in
 
 #else
 
-bool avx2Usable() {
-    return false;
-}
-void setAvx2Allowed(bool) {}
 void turnPlanesAvx2(std::int32_t *, std::int32_t *, std::int32_t *, int, const HueSetup &) {}
 
 #endif

@@ -16,14 +16,8 @@ struct HueSetup {
     const std::int32_t *reciprocal = nullptr;  // 16711680 / c for c = 0..top (entry 0 is 0)
 };
 
-// True when the AVX2 routine may be used (the processor has AVX2 and tests have not turned it
-// off).
-bool avx2Usable();
-
-// For tests: allows (default) or forbids the AVX2 routine.
-void setAvx2Allowed(bool allowed);
-
-// Turns n pixels (n a multiple of 8) given as three planes of channel values 0..top, in place.
+// Turns n pixels (only when kCpuAvx2 may be used) (n a multiple of 8) given as three planes of
+// channel values 0..top, in place.
 void turnPlanesAvx2(std::int32_t *blue, std::int32_t *green, std::int32_t *red, int n,
                     const HueSetup &setup);
 

@@ -5,10 +5,10 @@
 #include "imaging/sharpen.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
 
 #include "imaging/adjustment_params.h"
+#include "imaging/cpu_features.h"
 #include "imaging/kernel_region.h"
 #include "imaging/worker_pool.h"
 
@@ -127,16 +127,6 @@ __attribute__((target("avx2"))) void sharpenRowsAvx2(const SharpenJob &job, int 
                                                      int endRow) {
     sharpenRowsBody<Sample, kTop>(job, firstRow, endRow);
 }
-
-std::atomic<bool> avx2Allowed{true};
-
-bool avx2Usable() {
-    static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return has && avx2Allowed.load(std::memory_order_relaxed);
-}
 #endif
 
 template <typename Sample, int kTop>
@@ -160,7 +150,7 @@ std::int32_t sharpen(const KernelArgs &args, int channels) {
     job.table = table;
     void (*rows)(const SharpenJob &, int, int) = sharpenRows<Sample, kTop>;
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
-    if (avx2Usable()) {
+    if (hasCpuFeatures(kCpuAvx2)) {
         rows = sharpenRowsAvx2<Sample, kTop>;
     }
 #endif
@@ -183,18 +173,6 @@ std::int32_t Sharpen16(const KernelArgs &args) {
 std::int32_t Sharpen48(const KernelArgs &args) {
     return sharpen<std::uint16_t, 1023>(args, 3);
 }
-
-namespace sharpen_detail {
-
-void setAvx2Allowed(bool allowed) {
-#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
-    avx2Allowed.store(allowed, std::memory_order_relaxed);
-#else
-    (void)allowed;
-#endif
-}
-
-}  // namespace sharpen_detail
 
 namespace reference {
 namespace {

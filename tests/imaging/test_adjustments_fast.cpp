@@ -12,11 +12,10 @@
 #include "imaging/adjustment_params.h"
 #include "imaging/brightness.h"
 #include "imaging/contrast.h"
+#include "imaging/cpu_features.h"
 #include "imaging/gamma.h"
 #include "imaging/gray_gains.h"
 #include "imaging/hue_saturation.h"
-#include "imaging/hue_saturation_avx2.h"
-#include "imaging/sample_tables_vbmi.h"
 #include "imaging/sharpen.h"
 #include "imaging/worker_pool.h"
 
@@ -239,9 +238,7 @@ TEST(FastAgainstReference, LargeFrameSplitIntoManyBands) {
 // processors take in the tests above; this one takes the plain paths, including the byte-pair
 // tables of large 8-bit images.
 TEST(FastAgainstReference, EveryVariantWithoutProcessorSpecificCode) {
-    table_detail::setVbmiAllowed(false);
-    hue_detail::setAvx2Allowed(false);
-    sharpen_detail::setAvx2Allowed(false);
+    const CpuFeatureLimit plain(0);
     setWorkerThreadCount(2);
     std::mt19937 rng(78);
     for (const Variant &v : variants()) {
@@ -255,9 +252,6 @@ TEST(FastAgainstReference, EveryVariantWithoutProcessorSpecificCode) {
             compare(v, bpp, Size{517, 300}, v.settings.back(), rng, true, true);
         }
     }
-    table_detail::setVbmiAllowed(true);
-    hue_detail::setAvx2Allowed(true);
-    sharpen_detail::setAvx2Allowed(true);
     setWorkerThreadCount(0);
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "imaging/apply_kernel.h"
+#include "imaging/cpu_features.h"
 #include "imaging/demosaic.h"
 #include "imaging/demosaic_reference.h"
 #include "imaging/demosaic_rows.h"
@@ -308,7 +309,7 @@ class DemosaicMatchesReference : public ::testing::Test {
 protected:
     void TearDown() override {
         setWorkerThreadCount(0);
-        demosaic_detail::setAvx2Allowed(true);
+        restoreCpuFeatureLimit();
     }
 
     // Runs one kernel (or both) on a random destination and compares every byte with the
@@ -359,7 +360,7 @@ TEST_F(DemosaicMatchesReference, EveryModeSizeGainAndPath) {
     const std::int32_t gains[][2] = {{100, 100}, {0, 400}, {800, 100}, {400, 800}, {137, 59}};
     const Path paths[] = {{true, 1}, {false, 1}, {true, 3}, {false, 2}};
     for (const Path &path : paths) {
-        demosaic_detail::setAvx2Allowed(path.avx2);
+        limitCpuFeatures(path.avx2 ? kAllCpuFeatures : 0);
         setWorkerThreadCount(path.threads);
         for (bool wide : {false, true}) {
             for (const auto &size : kSizes) {
@@ -384,7 +385,7 @@ TEST_F(DemosaicMatchesReference, EveryModeSizeGainAndPath) {
 TEST_F(DemosaicMatchesReference, InteriorAndBorderKernelsWriteOnlyTheirOwnPixels) {
     std::mt19937 rng(99);
     for (bool avx2 : {true, false}) {
-        demosaic_detail::setAvx2Allowed(avx2);
+        limitCpuFeatures(avx2 ? kAllCpuFeatures : 0);
         for (bool wide : {false, true}) {
             for (const auto &size : kSizes) {
                 for (Region region : {Region::Interior, Region::Border}) {
@@ -410,7 +411,7 @@ TEST_F(DemosaicMatchesReference, ArbitraryWordsAndGainsBeyondTheFastRange) {
     const std::int32_t gains[][2] = {
         {1600, 6400}, {6399, 25599}, {25600, 51200}, {100000, -7}, {2147483647, -2147483647 - 1}};
     for (bool avx2 : {true, false}) {
-        demosaic_detail::setAvx2Allowed(avx2);
+        limitCpuFeatures(avx2 ? kAllCpuFeatures : 0);
         for (bool wide : {false, true}) {
             for (const auto &gain : gains) {
                 for (int mode = 0; mode < 4; ++mode) {
