@@ -207,7 +207,8 @@ std::int32_t HueSaturation24(const KernelArgs &args) {
             const std::uint8_t *s = region.srcRow(y);
             std::uint8_t *d = region.dstRow(y);
             if (avx2) {
-                turnRowAvx2(s, sbpp, d, dbpp, width, t, setup);
+                const int done = hue_detail::turnBytesAvx2(s, sbpp, d, dbpp, width, setup);
+                turnRowAvx2(s + done * sbpp, sbpp, d + done * dbpp, dbpp, width - done, t, setup);
                 continue;
             }
             for (int x = 0; x < width; ++x, s += sbpp, d += dbpp) {

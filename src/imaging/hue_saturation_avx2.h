@@ -21,4 +21,10 @@ struct HueSetup {
 void turnPlanesAvx2(std::int32_t *blue, std::int32_t *green, std::int32_t *red, int n,
                     const HueSetup &setup);
 
+// Turns 8-bit pixels of 3 or 4 bytes (other sizes: nothing) from src into dst, eight at a time,
+// as far as its 32-byte loads stay inside the n pixels; returns how many pixels it did (the rest
+// is the caller's). A fourth byte of dst is left alone. In place allowed.
+int turnBytesAvx2(const std::uint8_t *src, int srcBytes, std::uint8_t *dst, int dstBytes, int n,
+                  const HueSetup &setup);
+
 }  // namespace ostrel::imaging::hue_detail
