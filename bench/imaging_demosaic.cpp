@@ -283,18 +283,20 @@ struct Ratio {
 };
 const Ratio kRatios[] = {
     {"ProcessFrame mode 2 (24-bit) / OpenCV", "BM_ProcessFrame24", "BM_OpenCvBayerToBgr",
-     "goal <= 1.0, aim ~0.6"},
-    {"ProcessFrame mode 2 / memory floor", "BM_ProcessFrame24", "BM_MemoryFloor", "goal <= 3"},
+     "goal <= 0.5"},
+    {"ProcessFrame mode 2 / memory floor", "BM_ProcessFrame24", "BM_MemoryFloor", "goal <= 1.8"},
     {"ProcessFrame mode 4 (48-bit) / mode 2", "BM_ProcessFrame48", "BM_ProcessFrame24",
-     "goal <= 2"},
+     "goal <= 1.5"},
     {"ProcessFrame mode 5 (64-bit) / mode 2", "BM_ProcessFrame64", "BM_ProcessFrame24",
-     "goal <= 2"},
+     "goal <= 2.0"},
     {"Demosaic8+Border 24-bit / OpenCV", "BM_Demosaic8To24", "BM_OpenCvBayerToBgr",
      "goal <= 1.0, aim ~0.6"},
     {"Demosaic8+Border 24-bit / memory floor", "BM_Demosaic8To24", "BM_MemoryFloor", "goal <= 3"},
     {"Demosaic10 48-bit / Demosaic8 24-bit", "BM_Demosaic10To48", "BM_Demosaic8To24", "goal <= 2"},
     {"Demosaic10 64-bit / Demosaic8 24-bit", "BM_Demosaic10To64", "BM_Demosaic8To24", "goal <= 2"},
     {"plain path / AVX2 path, 24-bit", "BM_Demosaic8To24Plain", "BM_Demosaic8To24", "information"},
+    {"plain path / AVX2 path, 48-bit", "BM_Demosaic10To48Plain", "BM_Demosaic10To48",
+     "information"},
 };
 
 }  // namespace
