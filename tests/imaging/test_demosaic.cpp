@@ -545,7 +545,8 @@ TEST(DemosaicRows, StreamingAndWholePixelRowsMatchThePlainRoutine) {
                 const int v = wide ? byte(rng) * 4 + (byte(rng) & 3) : byte(rng);
                 std::memcpy(&src[i], &v, sampleBytes);
             }
-            for (int offset = 0; offset < 32; ++offset) {
+            // Word pixels always start on a word boundary.
+            for (int offset = 0; offset < 32; offset += sampleBytes) {
                 const std::size_t rowBytes = static_cast<std::size_t>(width) * dstBytes;
                 const std::size_t size = kRows * rowBytes + 64;
                 std::vector<std::uint8_t> actualBuffer(size);
@@ -574,11 +575,12 @@ TEST(DemosaicRows, StreamingAndWholePixelRowsMatchThePlainRoutine) {
                 g.dstBytes = dstBytes;
                 g.width = width;
                 g.height = kRows;
-                g.rowPhase0 = offset & 1;
-                g.colPhase0 = (offset >> 1) & 1;
+                const int variant = offset / sampleBytes;
+                g.rowPhase0 = variant & 1;
+                g.colPhase0 = (variant >> 1) & 1;
                 g.redFactor = offset < 16 ? 128 : 3000;
                 g.blueFactor = 128;
-                const int y = 2 + (offset & 1);
+                const int y = 2 + ((variant >> 2) & 1);
                 g.dst = expected;
                 Geometry fast = g;
                 fast.dst = actual;
