@@ -15,8 +15,8 @@
 #include <emmintrin.h>
 
 #include "imaging/apply_kernel.h"
+#include "imaging/cpu_features.h"
 #include "imaging/demosaic.h"
-#include "imaging/demosaic_rows.h"
 #include "imaging/dib_image.h"
 #include "imaging/process_frame.h"
 #include "imaging/worker_pool.h"
@@ -70,7 +70,7 @@ void setThreads(benchmark::State &state) {
 
 void reconstruct(benchmark::State &state, bool wide, std::uint16_t outBits, bool avx2) {
     setThreads(state);
-    demosaic_detail::setAvx2Allowed(avx2);
+    const CpuFeatureLimit features(avx2 ? kAllCpuFeatures : 0);
     const DibImage &raw = mosaic(wide);
     DibImage out;
     if (!out.create(kWidth, kHeight, outBits)) {
@@ -86,7 +86,6 @@ void reconstruct(benchmark::State &state, bool wide, std::uint16_t outBits, bool
         benchmark::DoNotOptimize(out.pixels());
         benchmark::ClobberMemory();
     }
-    demosaic_detail::setAvx2Allowed(true);
     state.SetBytesProcessed(state.iterations() * (static_cast<std::int64_t>(raw.sizeBytes()) +
                                                   static_cast<std::int64_t>(out.sizeBytes())));
 }
@@ -284,18 +283,20 @@ struct Ratio {
 };
 const Ratio kRatios[] = {
     {"ProcessFrame mode 2 (24-bit) / OpenCV", "BM_ProcessFrame24", "BM_OpenCvBayerToBgr",
-     "goal <= 1.0, aim ~0.6"},
-    {"ProcessFrame mode 2 / memory floor", "BM_ProcessFrame24", "BM_MemoryFloor", "goal <= 3"},
+     "goal <= 0.5"},
+    {"ProcessFrame mode 2 / memory floor", "BM_ProcessFrame24", "BM_MemoryFloor", "goal <= 1.8"},
     {"ProcessFrame mode 4 (48-bit) / mode 2", "BM_ProcessFrame48", "BM_ProcessFrame24",
-     "goal <= 2"},
+     "goal <= 1.5"},
     {"ProcessFrame mode 5 (64-bit) / mode 2", "BM_ProcessFrame64", "BM_ProcessFrame24",
-     "goal <= 2"},
+     "goal <= 2.0"},
     {"Demosaic8+Border 24-bit / OpenCV", "BM_Demosaic8To24", "BM_OpenCvBayerToBgr",
      "goal <= 1.0, aim ~0.6"},
     {"Demosaic8+Border 24-bit / memory floor", "BM_Demosaic8To24", "BM_MemoryFloor", "goal <= 3"},
     {"Demosaic10 48-bit / Demosaic8 24-bit", "BM_Demosaic10To48", "BM_Demosaic8To24", "goal <= 2"},
     {"Demosaic10 64-bit / Demosaic8 24-bit", "BM_Demosaic10To64", "BM_Demosaic8To24", "goal <= 2"},
     {"plain path / AVX2 path, 24-bit", "BM_Demosaic8To24Plain", "BM_Demosaic8To24", "information"},
+    {"plain path / AVX2 path, 48-bit", "BM_Demosaic10To48Plain", "BM_Demosaic10To48",
+     "information"},
 };
 
 }  // namespace

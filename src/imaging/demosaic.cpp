@@ -6,6 +6,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "imaging/cpu_features.h"
 #include "imaging/demosaic_rows.h"
 #include "imaging/worker_pool.h"
 
@@ -13,7 +14,7 @@ namespace ostrel::imaging {
 namespace demosaic_detail {
 
 template <typename Sample>
-bool makeGeometry(const KernelArgs &args, Geometry &g) {
+bool makeGeometry(const KernelArgs &args, const ColourGains *gainsBlock, Geometry &g) {
     constexpr int kSampleBytes = sizeof(Sample);
     const int outBytes = args.dstBytesPerPixel;
     if (args.dst == nullptr || args.src == nullptr || args.srcBytesPerPixel != kSampleBytes ||
@@ -26,8 +27,8 @@ bool makeGeometry(const KernelArgs &args, Geometry &g) {
         return false;
     }
     ColourGains gains;
-    if (args.params != nullptr) {
-        gains = *static_cast<const ColourGains *>(args.params);
+    if (gainsBlock != nullptr) {
+        gains = *gainsBlock;
     }
     const int mode = gains.bayerMode >= 0 && gains.bayerMode <= 3 ? gains.bayerMode : 0;
     g.src = args.src + static_cast<std::ptrdiff_t>(r.top) * args.srcStride +
@@ -226,8 +227,8 @@ void rowPortable(const Geometry &g, const RowWindow<Sample> &w, int y, int xBegi
     }
 }
 
-template bool makeGeometry<std::uint8_t>(const KernelArgs &, Geometry &);
-template bool makeGeometry<std::uint16_t>(const KernelArgs &, Geometry &);
+template bool makeGeometry<std::uint8_t>(const KernelArgs &, const ColourGains *, Geometry &);
+template bool makeGeometry<std::uint16_t>(const KernelArgs &, const ColourGains *, Geometry &);
 template void rowPortable<std::uint8_t>(const Geometry &, const RowWindow<std::uint8_t> &, int, int,
                                         int);
 template void rowPortable<std::uint16_t>(const Geometry &, const RowWindow<std::uint16_t> &, int,
@@ -244,7 +245,7 @@ constexpr int kMinRowsPerBand = 16;
 
 template <typename Sample>
 void computeRow(const Geometry &g, const RowWindow<Sample> &w, int y, int xBegin, int xEnd) {
-    const bool fast = useAvx2() && g.redFactor < kAvx2FactorLimit<Sample> &&
+    const bool fast = hasCpuFeatures(kCpuAvx2) && g.redFactor < kAvx2FactorLimit<Sample> &&
                       g.blueFactor < kAvx2FactorLimit<Sample>;
     if constexpr (sizeof(Sample) == 1) {
         if (fast) {
@@ -291,19 +292,68 @@ void edgePixel(const Geometry &g, const RowWindow<Sample> &w, const int (&column
                        scaleChannel<Sample>(redSum, g.redFactor));
 }
 
+const ColourGains *gainsOf(const KernelArgs &args) {
+    return static_cast<const ColourGains *>(args.params);
+}
+
+// Whether the output of `rows` rows is larger than the caches, so that streaming stores pay.
+bool wantsStreaming(const Geometry &g, int rows) {
+    return std::int64_t{rows} * (g.dstStride < 0 ? -g.dstStride : g.dstStride) >
+           kStreamingOutputBytes;
+}
+
+// The border columns 0, 1, width-2, width-1 that exist (and are not already one of the first two)
+// with their substituted neighbour columns x-2 .. x+1, worked out once per reconstruction.
+struct EdgeColumns {
+    struct Column {
+        int x;
+        int neighbours[4];
+    };
+    Column columns[4];
+    int count = 0;
+};
+
+EdgeColumns edgeColumns(const Geometry &g) {
+    EdgeColumns edges;
+    const int columns[4] = {0, 1, g.width - 2, g.width - 1};
+    for (int i = 0; i < 4; ++i) {
+        const int x = columns[i];
+        if (x < 0 || (i < 2 ? x >= g.width : x < 2)) {
+            continue;  // beyond a small image, or already one of its first two columns
+        }
+        EdgeColumns::Column &e = edges.columns[edges.count++];
+        e.x = x;
+        for (int k = 0; k < 4; ++k) {
+            e.neighbours[k] = substituteIndex(x - 2 + k, g.width);
+        }
+    }
+    return edges;
+}
+
+template <typename Sample>
+void edgePixels(const Geometry &g, const EdgeColumns &edges, const RowWindow<Sample> &w, int y) {
+    for (int i = 0; i < edges.count; ++i) {
+        edgePixel<Sample>(g, w, edges.columns[i].neighbours, edges.columns[i].x, y);
+    }
+}
+
 // Rows 2 .. height-3, columns 2 .. width-3: every neighbour is inside the image.
 template <typename Sample>
-std::int32_t interior(const KernelArgs &args) {
+std::int32_t interior(const KernelArgs &args, const ColourGains *gains) {
     Geometry g;
-    if (!makeGeometry<Sample>(args, g)) {
+    if (!makeGeometry<Sample>(args, gains, g)) {
         return 0;
     }
     if (g.width < 5 || g.height < 5) {
         return 1;
     }
+    g.streaming = wantsStreaming(g, g.height - 4);
     parallelRows(g.height - 4, kMinRowsPerBand, [&](int first, int end) {
         for (int y = first + 2; y < end + 2; ++y) {
             computeRow<Sample>(g, rowWindow<Sample>(g, y), y, 2, g.width - 2);
+        }
+        if (g.streaming) {
+            finishStreaming();
         }
     });
     return 1;
@@ -313,30 +363,12 @@ std::int32_t interior(const KernelArgs &args) {
 // neighbours outside the image substituted. The rows use the row routine on substituted rows; only
 // the four columns go pixel by pixel.
 template <typename Sample>
-std::int32_t border(const KernelArgs &args) {
+std::int32_t border(const KernelArgs &args, const ColourGains *gains) {
     Geometry g;
-    if (!makeGeometry<Sample>(args, g)) {
+    if (!makeGeometry<Sample>(args, gains, g)) {
         return 0;
     }
-    // The substituted neighbour columns x-2 .. x+1 of each border column, worked out once.
-    struct EdgeColumn {
-        int x;
-        int neighbours[4];
-    };
-    EdgeColumn edges[4];
-    int edgeCount = 0;
-    const int columns[4] = {0, 1, g.width - 2, g.width - 1};
-    for (int i = 0; i < 4; ++i) {
-        const int x = columns[i];
-        if (x < 0 || (i < 2 ? x >= g.width : x < 2)) {
-            continue;  // beyond a small image, or already one of its first two columns
-        }
-        EdgeColumn &e = edges[edgeCount++];
-        e.x = x;
-        for (int k = 0; k < 4; ++k) {
-            e.neighbours[k] = substituteIndex(x - 2 + k, g.width);
-        }
-    }
+    const EdgeColumns edges = edgeColumns(g);
     // Each row touches only a few cache lines at both ends of far-apart rows: the lines of a later
     // row are fetched ahead so that the walk down the columns does not wait on every one.
     auto prefetchRow = [&](int y) {
@@ -352,10 +384,7 @@ std::int32_t border(const KernelArgs &args) {
     constexpr int kPrefetchRows = 8;
     auto borderColumns = [&](int y) {
         prefetchRow(y + kPrefetchRows);
-        const RowWindow<Sample> w = rowWindow<Sample>(g, y);
-        for (int i = 0; i < edgeCount; ++i) {
-            edgePixel<Sample>(g, w, edges[i].neighbours, edges[i].x, y);
-        }
+        edgePixels<Sample>(g, edges, rowWindow<Sample>(g, y), y);
     };
     const int rows[4] = {0, 1, g.height - 2, g.height - 1};
     for (int i = 0; i < 4; ++i) {
@@ -376,22 +405,61 @@ std::int32_t border(const KernelArgs &args) {
     return 1;
 }
 
+// Every row with its border columns in one sweep: the ends of each row are written while its
+// output lines are still at hand, instead of in a second walk down the whole frame.
+template <typename Sample>
+std::int32_t wholeFrame(const KernelArgs &args) {
+    const auto *params = static_cast<const FrameReconstructionParams *>(args.params);
+    const ColourGains *gains = params != nullptr ? &params->gains : nullptr;
+    Geometry g;
+    if (!makeGeometry<Sample>(args, gains, g)) {
+        return 0;
+    }
+    if (g.width < 5 || g.height < 5) {
+        interior<Sample>(args, gains);
+        return border<Sample>(args, gains);
+    }
+    g.wholePixels = params != nullptr && params->fourthSamplesZero &&
+                    g.dstBytes == 4 * static_cast<int>(sizeof(Sample));
+    g.streaming = wantsStreaming(g, g.height);
+    const EdgeColumns edges = edgeColumns(g);
+    parallelRows(g.height, kMinRowsPerBand, [&](int first, int end) {
+        for (int y = first; y < end; ++y) {
+            const RowWindow<Sample> w = rowWindow<Sample>(g, y);
+            computeRow<Sample>(g, w, y, 2, g.width - 2);
+            edgePixels<Sample>(g, edges, w, y);
+        }
+        if (g.streaming) {
+            finishStreaming();
+        }
+    });
+    return 1;
+}
+
 }  // namespace
 
 std::int32_t Demosaic8(const KernelArgs &args) {
-    return interior<std::uint8_t>(args);
+    return interior<std::uint8_t>(args, gainsOf(args));
 }
 
 std::int32_t Demosaic8Border(const KernelArgs &args) {
-    return border<std::uint8_t>(args);
+    return border<std::uint8_t>(args, gainsOf(args));
 }
 
 std::int32_t Demosaic10(const KernelArgs &args) {
-    return interior<std::uint16_t>(args);
+    return interior<std::uint16_t>(args, gainsOf(args));
 }
 
 std::int32_t Demosaic10Border(const KernelArgs &args) {
-    return border<std::uint16_t>(args);
+    return border<std::uint16_t>(args, gainsOf(args));
+}
+
+std::int32_t Demosaic8Frame(const KernelArgs &args) {
+    return wholeFrame<std::uint8_t>(args);
+}
+
+std::int32_t Demosaic10Frame(const KernelArgs &args) {
+    return wholeFrame<std::uint16_t>(args);
 }
 
 }  // namespace ostrel::imaging

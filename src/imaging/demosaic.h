@@ -6,7 +6,8 @@
 // x-1, x: green is the mean of the cell's two greens; red and blue interpolate the four nearest
 // samples of their colour with weights 9, 3, 3, 1 (over 16), scaled by floor(32 x gain / 25) /
 // 2048 and capped at 255 (8-bit) or 1023 (10-bit). Pixels are written blue, green, red; a fourth
-// byte or word (32- and 64-bit images) is left alone. Whole frames are split into row bands over
+// byte or word (32- and 64-bit images) is left alone (or written 0 where the caller guarantees
+// it is 0 already, see FrameReconstructionParams). Whole frames are split into row bands over
 // the worker pool.
 //
 // Inputs outside the documented ranges are handled so that nothing is read or written out of
@@ -41,5 +42,22 @@ std::int32_t Demosaic8Border(const KernelArgs &args);
 // 10-bit mosaic in 16-bit words (image 16) into 48- or 64-bit blue, green, red words.
 std::int32_t Demosaic10(const KernelArgs &args);
 std::int32_t Demosaic10Border(const KernelArgs &args);
+
+// The parameter block of the whole-frame kernels.
+struct FrameReconstructionParams {
+    ColourGains gains;
+    // The caller guarantees that the fourth sample of every destination pixel is 0 (32- and
+    // 64-bit images only; ignored otherwise). The pipeline's own images keep that invariant:
+    // they are created zero-filled and no kernel ever writes a fourth sample other than with 0.
+    // The kernel may then write whole pixels with a fourth sample of 0, which stores each pixel
+    // without reading the destination first; with false it leaves the fourth samples alone.
+    bool fourthSamplesZero = false;
+};
+
+// The interior and border kernels' results in one sweep over the frame (same bytes as running
+// Demosaic8 then Demosaic8Border, or the 10-bit pair); KernelArgs::params points at a
+// FrameReconstructionParams (null: default gains, fourth samples left alone).
+std::int32_t Demosaic8Frame(const KernelArgs &args);
+std::int32_t Demosaic10Frame(const KernelArgs &args);
 
 }  // namespace ostrel::imaging

@@ -1,10 +1,9 @@
 // The colour reconstruction's row routines in AVX2, chosen at run time when the processor has it.
 // They compute exactly what the plain routine computes, 32 byte pixels or 16 word pixels at a
 // time: the alternating column phases become blend masks, the 9-3-3-1 sums multiply-adds, and
-// the pixels are interleaved into blue, green, red with byte shuffles. (Streaming stores were
-// measured slower here than plain ones, even for whole frames far beyond the caches.)
-#include <atomic>
-
+// the pixels are interleaved into blue, green, red with byte shuffles. Outputs larger than the
+// caches are written with streaming stores where the rows allow aligned ones: plain stores would
+// first read every output line into the cache, which is nearly half the memory traffic.
 #include "imaging/demosaic_rows.h"
 
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
@@ -18,13 +17,6 @@ namespace ostrel::imaging::demosaic_detail {
 
 namespace {
 
-std::atomic<bool> avx2Allowed{true};
-
-bool processorHasAvx2() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-}
-
 #define OSTREL_AVX2 __attribute__((target("avx2")))
 
 OSTREL_AVX2 inline __m256i load(const void *p) {
@@ -33,6 +25,16 @@ OSTREL_AVX2 inline __m256i load(const void *p) {
 
 OSTREL_AVX2 inline void store(void *p, __m256i v) {
     _mm256_storeu_si256(static_cast<__m256i *>(p), v);
+}
+
+// A store that bypasses the caches (p aligned to 32 bytes) or a plain one.
+template <bool Stream>
+OSTREL_AVX2 inline void put(void *p, __m256i v) {
+    if constexpr (Stream) {
+        _mm256_stream_si256(static_cast<__m256i *>(p), v);
+    } else {
+        store(p, v);
+    }
 }
 
 // Byte shuffles that interleave three planes into blue, green, red triples, for each 16-byte
@@ -67,7 +69,14 @@ OSTREL_AVX2 TripleMasks makeTripleMasks(int elementBytes) {
     return masks;
 }
 
+// Stores `pixels` into out, keeping the bytes of `out` where keepMask is set (the fourth byte or
+// word of each pixel, which the reconstruction never changes).
+OSTREL_AVX2 inline void storeKeeping(std::uint8_t *out, __m256i pixels, __m256i keepMask) {
+    store(out, _mm256_blendv_epi8(pixels, load(out), keepMask));
+}
+
 // Writes the three planes (each two 16-byte lanes) as 96 bytes of triples.
+template <bool Stream>
 OSTREL_AVX2 inline void storeTriples(std::uint8_t *out, __m256i blue, __m256i green, __m256i red,
                                      const TripleMasks &m) {
     __m256i block[3];
@@ -77,15 +86,23 @@ OSTREL_AVX2 inline void storeTriples(std::uint8_t *out, __m256i blue, __m256i gr
                                    _mm256_shuffle_epi8(red, m.plane[k][2]));
     }
     // block[k] holds block k of the first lane's pixels low and of the second lane's high.
-    store(out, _mm256_permute2x128_si256(block[0], block[1], 0x20));
-    store(out + 32, _mm256_permute2x128_si256(block[2], block[0], 0x30));
-    store(out + 64, _mm256_permute2x128_si256(block[1], block[2], 0x31));
+    put<Stream>(out, _mm256_permute2x128_si256(block[0], block[1], 0x20));
+    put<Stream>(out + 32, _mm256_permute2x128_si256(block[2], block[0], 0x30));
+    put<Stream>(out + 64, _mm256_permute2x128_si256(block[1], block[2], 0x31));
 }
 
-// Stores `pixels` into out, keeping the bytes of `out` where keepMask is set (the fourth byte or
-// word of each pixel, which the reconstruction never changes).
-OSTREL_AVX2 inline void storeKeeping(std::uint8_t *out, __m256i pixels, __m256i keepMask) {
-    store(out, _mm256_blendv_epi8(pixels, load(out), keepMask));
+// Four 32-byte blocks of whole pixels: stored as they are when the fourth sample may be written
+// (it is 0 in the blocks and in the destination), else merged with the destination's.
+template <bool Stream>
+OSTREL_AVX2 inline void storeQuads(std::uint8_t *out, const __m256i (&blocks)[4], bool whole,
+                                   __m256i keepMask) {
+    for (int k = 0; k < 4; ++k) {
+        if (whole) {
+            put<Stream>(out + 32 * k, blocks[k]);
+        } else {
+            storeKeeping(out + 32 * k, blocks[k], keepMask);
+        }
+    }
 }
 
 // Selects per lane: `ifOdd` where the mask is set, else `ifEven`.
@@ -131,17 +148,37 @@ OSTREL_AVX2 StepMasks stepMasks(int firstOdd, int rowPhase, int elementBytes) {
     return {odd, greenLeft};
 }
 
-// Runs `stepper.at(x, masks)` over [xBegin, xEnd), which holds at least one step: whole steps,
-// and a last one that overlaps the one before (it writes the same values again).
+// Runs `stepper.template at<false>(x, masks)` over [xBegin, xEnd), which holds at least one step:
+// whole steps, and a last one that overlaps the one before (it writes the same values again).
+// With `stream`, the steps whose output starts on a 32-byte boundary use streaming stores: the
+// first step and the last stay plain, overlapping the streamed ones with the same values, so the
+// order in which the two kinds of store land does not matter.
 template <int Step, typename Stepper>
 OSTREL_AVX2 inline void runSteps(Stepper &stepper, int xBegin, int xEnd, const StepMasks masks[2],
-                                 int colPhase0) {
+                                 int colPhase0, bool stream) {
+    auto masksAt = [&](int x) -> const StepMasks & { return masks[(colPhase0 ^ x) & 1]; };
     int x = xBegin;
+    if (stream) {
+        int aligned = xBegin;
+        while (aligned < xBegin + Step && !stepper.alignedAt(aligned)) {
+            ++aligned;
+        }
+        if (aligned < xBegin + Step && aligned + Step <= xEnd) {
+            stepper.template at<false>(xBegin, masksAt(xBegin));
+            for (x = aligned; x + Step <= xEnd; x += Step) {
+                stepper.template at<true>(x, masksAt(x));
+            }
+            if (x < xEnd) {
+                stepper.template at<false>(xEnd - Step, masksAt(xEnd - Step));
+            }
+            return;
+        }
+    }
     for (; x + Step <= xEnd; x += Step) {
-        stepper.at(x, masks[(colPhase0 ^ x) & 1]);
+        stepper.template at<false>(x, masksAt(x));
     }
     if (x < xEnd) {
-        stepper.at(xEnd - Step, masks[(colPhase0 ^ (xEnd - Step)) & 1]);
+        stepper.template at<false>(xEnd - Step, masksAt(xEnd - Step));
     }
 }
 
@@ -191,7 +228,12 @@ struct ByteStepper {
     __m256i blueFactor;
     std::uint8_t *outRow;
     bool fourBytes;
+    bool wholePixels;
     TripleMasks triples;
+
+    bool alignedAt(int x) const {
+        return (reinterpret_cast<std::uintptr_t>(outRow + (fourBytes ? 4 : 3) * x) & 31) == 0;
+    }
 
     // 32 pixels from column x.
     OSTREL_AVX2 inline ByteStep compute(int x, const StepMasks &m) const {
@@ -228,10 +270,11 @@ struct ByteStepper {
         return s;
     }
 
+    template <bool Stream>
     OSTREL_AVX2 inline void at(int x, const StepMasks &m) {
         const ByteStep s = compute(x, m);
         if (!fourBytes) {
-            storeTriples(outRow + 3 * x, s.blue, s.green, s.red, triples);
+            storeTriples<Stream>(outRow + 3 * x, s.blue, s.green, s.red, triples);
             return;
         }
         const __m256i keep = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
@@ -243,11 +286,10 @@ struct ByteStepper {
         const __m256i q1 = _mm256_unpackhi_epi16(bgLo, r0Lo);  // 4-7 | 20-23
         const __m256i q2 = _mm256_unpacklo_epi16(bgHi, r0Hi);  // 8-11 | 24-27
         const __m256i q3 = _mm256_unpackhi_epi16(bgHi, r0Hi);  // 12-15 | 28-31
-        std::uint8_t *out = outRow + 4 * x;
-        storeKeeping(out, _mm256_permute2x128_si256(q0, q1, 0x20), keep);
-        storeKeeping(out + 32, _mm256_permute2x128_si256(q2, q3, 0x20), keep);
-        storeKeeping(out + 64, _mm256_permute2x128_si256(q0, q1, 0x31), keep);
-        storeKeeping(out + 96, _mm256_permute2x128_si256(q2, q3, 0x31), keep);
+        const __m256i blocks[4] = {
+            _mm256_permute2x128_si256(q0, q1, 0x20), _mm256_permute2x128_si256(q2, q3, 0x20),
+            _mm256_permute2x128_si256(q0, q1, 0x31), _mm256_permute2x128_si256(q2, q3, 0x31)};
+        storeQuads<Stream>(outRow + 4 * x, blocks, wholePixels, keep);
     }
 };
 
@@ -263,11 +305,13 @@ OSTREL_AVX2 void rowBytesWith(const Geometry &g, const RowWindow<std::uint8_t> &
     stepper.blueFactor = _mm256_set1_epi16(static_cast<short>(g.blueFactor * scale));
     stepper.outRow = g.dst + y * g.dstStride;
     stepper.fourBytes = g.dstBytes == 4;
+    stepper.wholePixels = g.wholePixels;
     if (!stepper.fourBytes) {
         stepper.triples = makeTripleMasks(1);
     }
     const StepMasks masks[2] = {stepMasks(0, rowPhase, 1), stepMasks(1, rowPhase, 1)};
-    runSteps<kStep>(stepper, xBegin, xEnd, masks, g.colPhase0);
+    runSteps<kStep>(stepper, xBegin, xEnd, masks, g.colPhase0,
+                    g.streaming && (!stepper.fourBytes || g.wholePixels));
 }
 
 OSTREL_AVX2 void rowBytes(const Geometry &g, const RowWindow<std::uint8_t> &w, int y, int xBegin,
@@ -313,7 +357,12 @@ struct WordStepper {
     __m256i blueFactor;
     std::uint8_t *outRow;
     bool fourWords;
+    bool wholePixels;
     TripleMasks triples;
+
+    bool alignedAt(int x) const {
+        return (reinterpret_cast<std::uintptr_t>(outRow + (fourWords ? 8 : 6) * x) & 31) == 0;
+    }
 
     // 16 pixels from column x. Samples above 1023 are limited after the selection, where fewer
     // vectors remain.
@@ -346,10 +395,11 @@ struct WordStepper {
         return s;
     }
 
+    template <bool Stream>
     OSTREL_AVX2 inline void at(int x, const StepMasks &m) {
         const WordStep s = compute(x, m);
         if (!fourWords) {
-            storeTriples(outRow + 6 * x, s.blue, s.green, s.red, triples);
+            storeTriples<Stream>(outRow + 6 * x, s.blue, s.green, s.red, triples);
             return;
         }
         const __m256i keep = _mm256_set1_epi64x(static_cast<long long>(0xFFFF000000000000ull));
@@ -361,11 +411,10 @@ struct WordStepper {
         const __m256i q1 = _mm256_unpackhi_epi32(bgLo, r0Lo);  // 2-3 | 10-11
         const __m256i q2 = _mm256_unpacklo_epi32(bgHi, r0Hi);  // 4-5 | 12-13
         const __m256i q3 = _mm256_unpackhi_epi32(bgHi, r0Hi);  // 6-7 | 14-15
-        std::uint8_t *out = outRow + 8 * x;
-        storeKeeping(out, _mm256_permute2x128_si256(q0, q1, 0x20), keep);
-        storeKeeping(out + 32, _mm256_permute2x128_si256(q2, q3, 0x20), keep);
-        storeKeeping(out + 64, _mm256_permute2x128_si256(q0, q1, 0x31), keep);
-        storeKeeping(out + 96, _mm256_permute2x128_si256(q2, q3, 0x31), keep);
+        const __m256i blocks[4] = {
+            _mm256_permute2x128_si256(q0, q1, 0x20), _mm256_permute2x128_si256(q2, q3, 0x20),
+            _mm256_permute2x128_si256(q0, q1, 0x31), _mm256_permute2x128_si256(q2, q3, 0x31)};
+        storeQuads<Stream>(outRow + 8 * x, blocks, wholePixels, keep);
     }
 };
 
@@ -381,11 +430,13 @@ OSTREL_AVX2 void rowWordsWith(const Geometry &g, const RowWindow<std::uint16_t> 
     stepper.blueFactor = _mm256_set1_epi16(static_cast<short>(g.blueFactor * scale));
     stepper.outRow = g.dst + y * g.dstStride;
     stepper.fourWords = g.dstBytes == 8;
+    stepper.wholePixels = g.wholePixels;
     if (!stepper.fourWords) {
         stepper.triples = makeTripleMasks(2);
     }
     const StepMasks masks[2] = {stepMasks(0, rowPhase, 2), stepMasks(1, rowPhase, 2)};
-    runSteps<kStep>(stepper, xBegin, xEnd, masks, g.colPhase0);
+    runSteps<kStep>(stepper, xBegin, xEnd, masks, g.colPhase0,
+                    g.streaming && (!stepper.fourWords || g.wholePixels));
 }
 
 OSTREL_AVX2 void rowWords(const Geometry &g, const RowWindow<std::uint16_t> &w, int y, int xBegin,
@@ -401,18 +452,13 @@ OSTREL_AVX2 void rowWords(const Geometry &g, const RowWindow<std::uint16_t> &w, 
 
 }  // namespace
 
-bool useAvx2() {
-    static const bool present = processorHasAvx2();
-    return present && avx2Allowed.load(std::memory_order_relaxed);
-}
-
-void setAvx2Allowed(bool allowed) {
-    avx2Allowed.store(allowed, std::memory_order_relaxed);
-}
-
 void rowAvx2Bytes(const Geometry &g, const RowWindow<std::uint8_t> &w, int y, int xBegin,
                   int xEnd) {
     rowBytes(g, w, y, xBegin, xEnd);
+}
+
+void finishStreaming() {
+    _mm_sfence();
 }
 
 void rowAvx2Words(const Geometry &g, const RowWindow<std::uint16_t> &w, int y, int xBegin,
@@ -421,12 +467,6 @@ void rowAvx2Words(const Geometry &g, const RowWindow<std::uint16_t> &w, int y, i
 }
 
 #else  // no x86: the plain routines only
-
-bool useAvx2() {
-    return false;
-}
-
-void setAvx2Allowed(bool) {}
 
 void rowAvx2Bytes(const Geometry &g, const RowWindow<std::uint8_t> &w, int y, int xBegin,
                   int xEnd) {
@@ -437,6 +477,8 @@ void rowAvx2Words(const Geometry &g, const RowWindow<std::uint16_t> &w, int y, i
                   int xEnd) {
     rowPortable<std::uint16_t>(g, w, y, xBegin, xEnd);
 }
+
+void finishStreaming() {}
 
 #endif
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "imaging/conversion_kernel.h"
+#include "imaging/demosaic.h"
 
 namespace ostrel::imaging::demosaic_detail {
 
@@ -60,12 +61,22 @@ struct Geometry {
     int colPhase0;  // column phase of column 0
     std::uint32_t redFactor;
     std::uint32_t blueFactor;
+    // Four-sample pixels may be written whole, with 0 in the fourth sample: the destination's
+    // fourth samples are all 0 already.
+    bool wholePixels = false;
+    // The output is larger than the caches: the row routines may write it with streaming stores
+    // (finishStreaming must then follow before the rows are handed on).
+    bool streaming = false;
 };
 
-// Geometry from a kernel's arguments; false when they do not describe a reconstruction this
-// kernel can do (wrong sample size or pixel size, no pixels).
+// Outputs of more bytes than this are written with streaming stores where possible.
+inline constexpr std::int64_t kStreamingOutputBytes = std::int64_t{16} << 20;
+
+// Geometry from a kernel's arguments and colour gains (the defaults when null); false when they
+// do not describe a reconstruction this kernel can do (wrong sample size or pixel size, no
+// pixels).
 template <typename Sample>
-bool makeGeometry(const KernelArgs &args, Geometry &g);
+bool makeGeometry(const KernelArgs &args, const ColourGains *gains, Geometry &g);
 
 // Where a neighbour index outside 0..size-1 is read from: 4 towards the inside, and for images
 // under 4 pixels further by 2 until inside (same parity, so the same colour); 0 when size is 1.
@@ -117,7 +128,8 @@ RowWindow<Sample> rowWindow(const Geometry &g, int y) {
 template <typename Sample>
 void rowPortable(const Geometry &g, const RowWindow<Sample> &w, int y, int xBegin, int xEnd);
 
-// The same with AVX2 instructions where the processor has them (the caller checks), for factors
+// The same with AVX2 instructions where the processor has them (the caller checks kCpuAvx2), for
+// factors
 // below kAvx2FactorLimit; falls back to rowPortable for what it leaves.
 template <typename Sample>
 inline constexpr std::uint32_t kAvx2FactorLimit = sizeof(Sample) == 1 ? 32768u : 8192u;
@@ -126,11 +138,7 @@ void rowAvx2Bytes(const Geometry &g, const RowWindow<std::uint8_t> &w, int y, in
 void rowAvx2Words(const Geometry &g, const RowWindow<std::uint16_t> &w, int y, int xBegin,
                   int xEnd);
 
-// True when the AVX2 routines are used: the processor has AVX2 and they are not turned off.
-bool useAvx2();
-
-// Turns the AVX2 routines off or back on (when the processor has them), for tests and
-// benchmarks that compare the two paths. Not while a reconstruction is running.
-void setAvx2Allowed(bool allowed);
+// Orders the streaming stores of the calling thread before its later stores (a band's end).
+void finishStreaming();
 
 }  // namespace ostrel::imaging::demosaic_detail

@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "imaging/adjustment_params.h"
+#include "imaging/cpu_features.h"
 #include "imaging/hue_saturation_avx2.h"
 #include "imaging/kernel_region.h"
 #include "imaging/worker_pool.h"
@@ -196,7 +197,7 @@ std::int32_t HueSaturation24(const KernelArgs &args) {
     }
     const HueTables<255> tables(paramsOf(args));
     const hue_detail::HueSetup setup = setupOf(tables, paramsOf(args));
-    const bool avx2 = hue_detail::avx2Usable();
+    const bool avx2 = hasCpuFeatures(kCpuAvx2);
     parallelRows(region.height, kMinRowsPerBand, [&](int first, int end) {
         // Locals, so the byte stores below cannot be taken to change them.
         const HueTables<255> t = tables;
@@ -206,7 +207,8 @@ std::int32_t HueSaturation24(const KernelArgs &args) {
             const std::uint8_t *s = region.srcRow(y);
             std::uint8_t *d = region.dstRow(y);
             if (avx2) {
-                turnRowAvx2(s, sbpp, d, dbpp, width, t, setup);
+                const int done = hue_detail::turnBytesAvx2(s, sbpp, d, dbpp, width, setup);
+                turnRowAvx2(s + done * sbpp, sbpp, d + done * dbpp, dbpp, width - done, t, setup);
                 continue;
             }
             for (int x = 0; x < width; ++x, s += sbpp, d += dbpp) {
@@ -228,7 +230,7 @@ std::int32_t HueSaturation48(const KernelArgs &args) {
     }
     const HueTables<1023> tables(paramsOf(args));
     const hue_detail::HueSetup setup = setupOf(tables, paramsOf(args));
-    const bool avx2 = hue_detail::avx2Usable();
+    const bool avx2 = hasCpuFeatures(kCpuAvx2);
     parallelRows(region.height, kMinRowsPerBand, [&](int first, int end) {
         const int sstep = region.srcBytesPerPixel / 2, dstep = region.dstBytesPerPixel / 2;
         const int width = region.width;

@@ -16,15 +16,15 @@ struct HueSetup {
     const std::int32_t *reciprocal = nullptr;  // 16711680 / c for c = 0..top (entry 0 is 0)
 };
 
-// True when the AVX2 routine may be used (the processor has AVX2 and tests have not turned it
-// off).
-bool avx2Usable();
-
-// For tests: allows (default) or forbids the AVX2 routine.
-void setAvx2Allowed(bool allowed);
-
-// Turns n pixels (n a multiple of 8) given as three planes of channel values 0..top, in place.
+// Turns n pixels (only when kCpuAvx2 may be used) (n a multiple of 8) given as three planes of
+// channel values 0..top, in place.
 void turnPlanesAvx2(std::int32_t *blue, std::int32_t *green, std::int32_t *red, int n,
                     const HueSetup &setup);
+
+// Turns 8-bit pixels of 3 or 4 bytes (other sizes: nothing) from src into dst, eight at a time,
+// as far as its 32-byte loads stay inside the n pixels; returns how many pixels it did (the rest
+// is the caller's). A fourth byte of dst is left alone. In place allowed.
+int turnBytesAvx2(const std::uint8_t *src, int srcBytes, std::uint8_t *dst, int dstBytes, int n,
+                  const HueSetup &setup);
 
 }  // namespace ostrel::imaging::hue_detail

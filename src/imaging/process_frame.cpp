@@ -66,14 +66,16 @@ std::int32_t apply(DibImage &destination, ConversionKernel kernel, const DibImag
 }
 
 // Colour reconstruction from the raw mosaic into a colour image, after the automatic colour gain.
-void reconstructColour(DibImage &raw, DibImage &colour, bool tenBit, SettingsBlock &settings,
-                       FrameControls &controls) {
+// `fourthSamplesZero`: the colour image's fourth samples are all 0 (see FrameReconstructionParams).
+void reconstructColour(DibImage &raw, DibImage &colour, bool tenBit, bool fourthSamplesZero,
+                       SettingsBlock &settings, FrameControls &controls) {
     AutoColourGain(raw, settings, controls);
-    const ColourGains gains{
+    FrameReconstructionParams params;
+    params.gains = ColourGains{
         settings.get(SettingsWord::BayerMode), settings.get(SettingsWord::ColourGainRed),
         settings.get(SettingsWord::ColourGainGreen), settings.get(SettingsWord::ColourGainBlue)};
-    apply(colour, tenBit ? Demosaic10 : Demosaic8, raw, &gains);
-    apply(colour, tenBit ? Demosaic10Border : Demosaic8Border, raw, &gains);
+    params.fourthSamplesZero = fourthSamplesZero;
+    apply(colour, tenBit ? Demosaic10Frame : Demosaic8Frame, raw, &params);
 }
 
 void applyGrayGains(DibImage &image8, const SettingsBlock &settings) {
@@ -101,7 +103,8 @@ void mosaicWork(const FrameInput &frame, DibImage &raw) {
             } else if (grayMode == kGrayModeGrayscale && usable(images.image24) &&
                        images.image24->width() == raw.width() &&
                        images.image24->height() == raw.height()) {
-                reconstructColour(raw, *images.image24, false, frame.settings, frame.controls);
+                reconstructColour(raw, *images.image24, false, false, frame.settings,
+                                  frame.controls);
                 apply(raw, Luma24To8, *images.image24, nullptr);
             }
             break;
@@ -115,8 +118,10 @@ void mosaicWork(const FrameInput &frame, DibImage &raw) {
             DibImage *output = outputImageFor(images, frame.mode);
             if (usable(output) && output->width() == raw.width() &&
                 output->height() == raw.height()) {
-                reconstructColour(raw, *output, hasWideRawSamples(frame.mode), frame.settings,
-                                  frame.controls);
+                // The 64-bit image is created zero-filled and every step leaves its fourth
+                // words alone, so they are still 0 here.
+                reconstructColour(raw, *output, hasWideRawSamples(frame.mode),
+                                  frame.mode == ColorMode::Bgr64, frame.settings, frame.controls);
             }
             break;
         }

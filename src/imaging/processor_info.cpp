@@ -2,6 +2,8 @@
 // the product name table.
 #include "imaging/processor_info.h"
 
+#include "platform/instruction_probe.h"
+
 #include <cstring>
 
 #if defined(__i386__) || defined(__x86_64__)
@@ -204,6 +206,8 @@ std::uint32_t identifyProcessor(ProcessorInfo *record) {
         // Only the declared mask is wanted: nothing needs to run.
         return decodeProcessor(words, [](std::uint32_t) { return false; }).declaredFeatures;
     }
+    using platform::executesWithoutFault;
+    using platform::InstructionProbe;
     *record = decodeProcessor(words, [](std::uint32_t feature) {
         switch (feature) {
             case kFeatureMmx:

@@ -1,6 +1,7 @@
 // Processor identification: which x86 processor the library runs on, and which instruction-set
 // extensions it reports and can actually execute. Each camera context fills one record when it is
-// initialised; nothing in the pixel code depends on it (every kernel has one implementation).
+// initialised. The pixel kernels choose their paths from the processor features in
+// cpu_features.h instead; this record is what the camera interface reports.
 #pragma once
 
 #include <array>
@@ -66,19 +67,6 @@ const char *processorName(const char *vendor, std::int32_t family, std::int32_t 
 // Reads the identification words of the processor this runs on. False, leaving `words` alone,
 // when there is no identification instruction (a processor without it, or not an x86 build).
 [[nodiscard]] bool readCpuidWords(CpuidWords &words);
-
-// Instructions that show whether an extension can run here.
-enum class InstructionProbe {
-    Mmx,        // clear an MMX register and end the MMX state
-    ThreeDNow,  // a 3DNow! reciprocal approximation and end the MMX state
-    Sse,        // SSE exclusive-or of an XMM register with itself
-    Sse2,       // SSE2 double-precision exclusive-or of an XMM register with itself
-    Undefined,  // an instruction that every processor refuses: shows that faults are caught
-};
-
-// Runs the probe's instruction under an illegal-instruction guard: true when it ran, false when
-// it faulted (or on builds that are not x86). Any thread.
-bool executesWithoutFault(InstructionProbe probe);
 
 // Identifies the processor. With a record, fills it completely (declared features confirmed by
 // running their instructions); with none, only finds the declared features. Returns the declared

@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "imaging/cpu_features.h"
 #include "imaging/kernel_region.h"
 #include "imaging/sample_tables_vbmi.h"
 #include "imaging/worker_pool.h"
@@ -151,7 +152,7 @@ void applyTable8(const KernelArgs &args, const Table8 &table, int channels) {
     // of the same layout in both images as 32-bit words.
     const bool packed = sbpp == dbpp && sbpp == channels;
     const bool quads = channels == 3 && sbpp == 4 && dbpp == 4;
-    const bool vbmi = (packed || quads) && table_detail::vbmiUsable();
+    const bool vbmi = (packed || quads) && hasCpuFeatures(kCpuAvx512Vbmi);
     std::unique_ptr<std::uint16_t[]> pairs;
     if (!vbmi && (packed || quads) &&
         static_cast<std::size_t>(region.width) * region.height * channels >= kPairTableMinSamples) {

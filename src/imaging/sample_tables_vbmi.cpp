@@ -1,8 +1,6 @@
 // Byte-table passes with AVX-512 VBMI byte permutes.
 #include "imaging/sample_tables_vbmi.h"
 
-#include <atomic>
-
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
 #define OSTREL_TABLE_VBMI 1
 #include <immintrin.h>
@@ -13,8 +11,6 @@ namespace ostrel::imaging::table_detail {
 #ifdef OSTREL_TABLE_VBMI
 
 namespace {
-
-std::atomic<bool> allowed{true};
 
 #define OSTREL_VBMI __attribute__((target("avx512f,avx512bw,avx512vbmi")))
 
@@ -35,19 +31,6 @@ inline std::uint64_t lowBits(int count) {
 }
 
 }  // namespace
-
-bool vbmiUsable() {
-    static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-               __builtin_cpu_supports("avx512vbmi");
-    }();
-    return has && allowed.load(std::memory_order_relaxed);
-}
-
-void setVbmiAllowed(bool allow) {
-    allowed.store(allow, std::memory_order_relaxed);
-}
 
 OSTREL_VBMI void mapBytesVbmi(const std::uint8_t *src, std::uint8_t *dst, int n,
                               const std::uint8_t *table) {
@@ -82,10 +65,6 @@ OSTREL_VBMI void mapQuadsVbmi(const std::uint8_t *src, std::uint8_t *dst, int n,
 
 #else
 
-bool vbmiUsable() {
-    return false;
-}
-void setVbmiAllowed(bool) {}
 void mapBytesVbmi(const std::uint8_t *, std::uint8_t *, int, const std::uint8_t *) {}
 void mapQuadsVbmi(const std::uint8_t *, std::uint8_t *, int, const std::uint8_t *) {}
 

@@ -5,10 +5,10 @@
 #include "imaging/sharpen.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
 
 #include "imaging/adjustment_params.h"
+#include "imaging/cpu_features.h"
 #include "imaging/kernel_region.h"
 #include "imaging/worker_pool.h"
 
@@ -46,6 +46,14 @@ struct SharpenJob {
     const int *table = nullptr;  // difference term by diff + top, 2 * top + 1 entries
 };
 
+// The 4 x 4 mean from four vertical sums. Sixteen samples of at most 1023 sum to 16368, so the
+// sum is taken in 16 bits, which keeps the compiler's vectors at 16-bit lanes.
+__attribute__((always_inline)) inline int meanOf(const std::uint16_t *sums, int k, int spp) {
+    const auto total =
+        static_cast<std::uint16_t>(sums[k] + sums[k + spp] + sums[k + 2 * spp] + sums[k + 3 * spp]);
+    return total >> 4;
+}
+
 // The row loop, inlined into a plain and an AVX2 entry point: the same source compiled twice, so
 // the compiler's vectorised loops use 32-byte vectors where the processor has them.
 template <typename Sample, int kTop>
@@ -79,8 +87,7 @@ __attribute__((always_inline)) inline void sharpenRowsBody(const SharpenJob &job
             }
             if (small) {
                 for (int k = 0; k < count; ++k) {
-                    const int mean =
-                        (sums[k] + sums[k + spp] + sums[k + 2 * spp] + sums[k + 3 * spp]) >> 4;
+                    const int mean = meanOf(sums, k, spp);
                     const int v = sampleValue(centre[a + k]);
                     const auto diff = static_cast<std::int16_t>(v - mean);
                     const auto term =
@@ -91,8 +98,7 @@ __attribute__((always_inline)) inline void sharpenRowsBody(const SharpenJob &job
                 }
             } else {
                 for (int k = 0; k < count; ++k) {
-                    const int mean =
-                        (sums[k] + sums[k + spp] + sums[k + 2 * spp] + sums[k + 3 * spp]) >> 4;
+                    const int mean = meanOf(sums, k, spp);
                     const int v = sampleValue(centre[a + k]);
                     const int sharpened = v + job.table[v - mean + kTop];
                     result[k] = static_cast<std::int16_t>(
@@ -127,16 +133,6 @@ __attribute__((target("avx2"))) void sharpenRowsAvx2(const SharpenJob &job, int 
                                                      int endRow) {
     sharpenRowsBody<Sample, kTop>(job, firstRow, endRow);
 }
-
-std::atomic<bool> avx2Allowed{true};
-
-bool avx2Usable() {
-    static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return has && avx2Allowed.load(std::memory_order_relaxed);
-}
 #endif
 
 template <typename Sample, int kTop>
@@ -160,7 +156,7 @@ std::int32_t sharpen(const KernelArgs &args, int channels) {
     job.table = table;
     void (*rows)(const SharpenJob &, int, int) = sharpenRows<Sample, kTop>;
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
-    if (avx2Usable()) {
+    if (hasCpuFeatures(kCpuAvx2)) {
         rows = sharpenRowsAvx2<Sample, kTop>;
     }
 #endif
@@ -183,18 +179,6 @@ std::int32_t Sharpen16(const KernelArgs &args) {
 std::int32_t Sharpen48(const KernelArgs &args) {
     return sharpen<std::uint16_t, 1023>(args, 3);
 }
-
-namespace sharpen_detail {
-
-void setAvx2Allowed(bool allowed) {
-#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
-    avx2Allowed.store(allowed, std::memory_order_relaxed);
-#else
-    (void)allowed;
-#endif
-}
-
-}  // namespace sharpen_detail
 
 namespace reference {
 namespace {

@@ -20,12 +20,6 @@ std::int32_t Sharpen16(const KernelArgs &args);
 std::int32_t Sharpen24(const KernelArgs &args);
 std::int32_t Sharpen48(const KernelArgs &args);
 
-namespace sharpen_detail {
-// For tests: allows (default) or forbids the AVX2 build of the row loop, which processors with
-// AVX2 otherwise take.
-void setAvx2Allowed(bool allowed);
-}  // namespace sharpen_detail
-
 namespace reference {
 // The two passes as the formula reads: the 4 x 4 means written into the output image, then the
 // difference table applied to each sample of the work image against its mean.

@@ -3,20 +3,23 @@
 // that reach every limit, and 16-bit words of any value.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <climits>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "imaging/adjust_test_support.h"
 #include "imaging/adjustment_params.h"
+#include "imaging/apply_kernel.h"
 #include "imaging/brightness.h"
 #include "imaging/contrast.h"
+#include "imaging/cpu_features.h"
+#include "imaging/dib_image.h"
 #include "imaging/gamma.h"
 #include "imaging/gray_gains.h"
 #include "imaging/hue_saturation.h"
-#include "imaging/hue_saturation_avx2.h"
-#include "imaging/sample_tables_vbmi.h"
 #include "imaging/sharpen.h"
 #include "imaging/worker_pool.h"
 
@@ -239,9 +242,7 @@ TEST(FastAgainstReference, LargeFrameSplitIntoManyBands) {
 // processors take in the tests above; this one takes the plain paths, including the byte-pair
 // tables of large 8-bit images.
 TEST(FastAgainstReference, EveryVariantWithoutProcessorSpecificCode) {
-    table_detail::setVbmiAllowed(false);
-    hue_detail::setAvx2Allowed(false);
-    sharpen_detail::setAvx2Allowed(false);
+    const CpuFeatureLimit plain(0);
     setWorkerThreadCount(2);
     std::mt19937 rng(78);
     for (const Variant &v : variants()) {
@@ -255,10 +256,58 @@ TEST(FastAgainstReference, EveryVariantWithoutProcessorSpecificCode) {
             compare(v, bpp, Size{517, 300}, v.settings.back(), rng, true, true);
         }
     }
-    table_detail::setVbmiAllowed(true);
-    hue_detail::setAvx2Allowed(true);
-    sharpen_detail::setAvx2Allowed(true);
     setWorkerThreadCount(0);
+}
+
+// Every chroma with every offset of the maximum channel over the next one, in 8- and 10-bit
+// pixels of each size: the vector transform computes the chroma's reciprocal by division, which
+// must agree with the plain transform's integer table for every chroma, not only for those random
+// pixels happen to have.
+TEST(FastAgainstReference, HueOfEveryChromaAndOffset) {
+    struct Case {
+        ConversionKernel fast;
+        ConversionKernel plain;
+        int top;
+        std::uint16_t bits;
+    };
+    const Case cases[] = {{HueSaturation24, reference::HueSaturation24, 255, 24},
+                          {HueSaturation24, reference::HueSaturation24, 255, 32},
+                          {HueSaturation48, reference::HueSaturation48, 1023, 48},
+                          {HueSaturation48, reference::HueSaturation48, 1023, 64}};
+    const HueSaturationParams settings[] = {{37, 0, 50, 10}, {-200, 0, -30, 10}};
+    for (const Case &c : cases) {
+        // Pixel (blue 0, green d, red chroma) for every chroma and every d up to it.
+        std::vector<std::array<int, 3>> pixels;
+        for (int chroma = 0; chroma <= c.top; ++chroma) {
+            for (int d = 0; d <= chroma; ++d) {
+                pixels.push_back({0, d, chroma});
+            }
+        }
+        const int width = 1031;
+        const int height = static_cast<int>((pixels.size() + width - 1) / width);
+        DibImage fast;
+        ASSERT_TRUE(fast.create(width, height, c.bits));
+        const int sampleBytes = c.top == 255 ? 1 : 2;
+        for (std::size_t i = 0; i < pixels.size(); ++i) {
+            std::uint8_t *p = fast.row(static_cast<int>(i / width)) +
+                              (i % width) * static_cast<std::size_t>(fast.bytesPerPixel());
+            for (int k = 0; k < 3; ++k) {
+                std::memcpy(p + k * sampleBytes, &pixels[i][k], sampleBytes);
+            }
+        }
+        for (const HueSaturationParams &params : settings) {
+            DibImage plain;
+            ASSERT_TRUE(plain.copyFormat(&fast));
+            std::memcpy(plain.pixels(), fast.pixels(), fast.sizeBytes());
+            DibImage turned;
+            ASSERT_TRUE(turned.copyFormat(&fast));
+            std::memcpy(turned.pixels(), fast.pixels(), fast.sizeBytes());
+            ASSERT_EQ(ApplyKernel(turned, c.fast, turned, nullptr, 0, 0, &params, 0), 1);
+            ASSERT_EQ(ApplyKernel(plain, c.plain, plain, nullptr, 0, 0, &params, 0), 1);
+            ASSERT_EQ(std::memcmp(turned.pixels(), plain.pixels(), fast.sizeBytes()), 0)
+                << c.bits << "-bit, hue " << params.hue;
+        }
+    }
 }
 
 }  // namespace

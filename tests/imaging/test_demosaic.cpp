@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "imaging/apply_kernel.h"
+#include "imaging/cpu_features.h"
 #include "imaging/demosaic.h"
 #include "imaging/demosaic_reference.h"
 #include "imaging/demosaic_rows.h"
@@ -67,7 +68,19 @@ struct Reconstruction {
     bool wide = false;
     int outBits = 24;
     ColourGains gains;
+    bool frameKernel = false;  // the one-sweep kernel instead of interior then border
+    bool fourthZero = false;   // destination's fourth samples 0, and the kernel told so
 };
+
+// Clears the fourth sample of every pixel of a 32- or 64-bit image.
+void clearFourthSamples(DibImage &image) {
+    const int sampleBytes = image.bytesPerPixel() / 4;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            std::memset(image.row(y) + x * image.bytesPerPixel() + 3 * sampleBytes, 0, sampleBytes);
+        }
+    }
+}
 
 // Interior kernel then border kernel, as the pipeline runs them.
 void reconstruct(DibImage &out, const DibImage &raw, const Reconstruction &run) {
@@ -302,13 +315,14 @@ TEST_F(DemosaicFormulas, KernelsRefuseArgumentsTheyCannotServe) {
 struct Path {
     bool avx2;
     int threads;
+    bool frameKernel;
 };
 
 class DemosaicMatchesReference : public ::testing::Test {
 protected:
     void TearDown() override {
         setWorkerThreadCount(0);
-        demosaic_detail::setAvx2Allowed(true);
+        restoreCpuFeatureLimit();
     }
 
     // Runs one kernel (or both) on a random destination and compares every byte with the
@@ -320,16 +334,25 @@ protected:
         DibImage out;
         ASSERT_TRUE(out.create(m.width, m.height, static_cast<std::uint16_t>(run.outBits)));
         fillRandom(out, rng);
+        if (run.fourthZero) {
+            clearFourthSamples(out);
+        }
         std::vector<std::uint8_t> expected = bytesOf(out);
         reference::referenceDemosaic(m, run.wide, run.gains.bayerMode, run.gains.redGain,
                                      run.gains.blueGain, region, expected.data(), out.stride(),
                                      out.bytesPerPixel());
         const ConversionKernel interior = run.wide ? Demosaic10 : Demosaic8;
         const ConversionKernel border = run.wide ? Demosaic10Border : Demosaic8Border;
-        if (region != Region::Border) {
+        if (run.frameKernel) {
+            const FrameReconstructionParams params{run.gains, run.fourthZero};
+            ASSERT_EQ(ApplyKernel(out, run.wide ? Demosaic10Frame : Demosaic8Frame, raw, nullptr, 0,
+                                  0, &params, 0),
+                      1);
+        }
+        if (region != Region::Border && !run.frameKernel) {
             ASSERT_EQ(ApplyKernel(out, interior, raw, nullptr, 0, 0, &run.gains, 0), 1);
         }
-        if (region != Region::Interior) {
+        if (region != Region::Interior && !run.frameKernel) {
             ASSERT_EQ(ApplyKernel(out, border, raw, nullptr, 0, 0, &run.gains, 0), 1);
         }
         const std::vector<std::uint8_t> actual = bytesOf(out);
@@ -357,9 +380,10 @@ const int kSizes[][2] = {{1, 1},  {2, 3},  {3, 3},  {4, 4},   {5, 7},   {3, 8}, 
 TEST_F(DemosaicMatchesReference, EveryModeSizeGainAndPath) {
     std::mt19937 rng(2024);
     const std::int32_t gains[][2] = {{100, 100}, {0, 400}, {800, 100}, {400, 800}, {137, 59}};
-    const Path paths[] = {{true, 1}, {false, 1}, {true, 3}, {false, 2}};
+    const Path paths[] = {{true, 1, false}, {false, 1, false}, {true, 3, false}, {false, 2, false},
+                          {true, 1, true},  {false, 4, true},  {true, 2, true}};
     for (const Path &path : paths) {
-        demosaic_detail::setAvx2Allowed(path.avx2);
+        limitCpuFeatures(path.avx2 ? kAllCpuFeatures : 0);
         setWorkerThreadCount(path.threads);
         for (bool wide : {false, true}) {
             for (const auto &size : kSizes) {
@@ -370,6 +394,9 @@ TEST_F(DemosaicMatchesReference, EveryModeSizeGainAndPath) {
                         run.wide = wide;
                         run.outBits = (mode & 1) != 0 ? (wide ? 64 : 32) : (wide ? 48 : 24);
                         run.gains = ColourGains{mode, gain[0], 100, gain[1]};
+                        run.frameKernel = path.frameKernel;
+                        // The one-sweep kernel also writes whole pixels where it may.
+                        run.fourthZero = path.frameKernel && (mode & 1) != 0 && (size[0] & 1) != 0;
                         check(m, run, Region::All, rng, path.avx2 ? "avx2" : "plain");
                         if (HasFatalFailure() || HasFailure()) {
                             return;
@@ -384,7 +411,7 @@ TEST_F(DemosaicMatchesReference, EveryModeSizeGainAndPath) {
 TEST_F(DemosaicMatchesReference, InteriorAndBorderKernelsWriteOnlyTheirOwnPixels) {
     std::mt19937 rng(99);
     for (bool avx2 : {true, false}) {
-        demosaic_detail::setAvx2Allowed(avx2);
+        limitCpuFeatures(avx2 ? kAllCpuFeatures : 0);
         for (bool wide : {false, true}) {
             for (const auto &size : kSizes) {
                 for (Region region : {Region::Interior, Region::Border}) {
@@ -410,7 +437,7 @@ TEST_F(DemosaicMatchesReference, ArbitraryWordsAndGainsBeyondTheFastRange) {
     const std::int32_t gains[][2] = {
         {1600, 6400}, {6399, 25599}, {25600, 51200}, {100000, -7}, {2147483647, -2147483647 - 1}};
     for (bool avx2 : {true, false}) {
-        demosaic_detail::setAvx2Allowed(avx2);
+        limitCpuFeatures(avx2 ? kAllCpuFeatures : 0);
         for (bool wide : {false, true}) {
             for (const auto &gain : gains) {
                 for (int mode = 0; mode < 4; ++mode) {
@@ -462,6 +489,116 @@ TEST_F(DemosaicMatchesReference, LargeFramesWithRowsAtEveryAlignment) {
         check(m, run, Region::All, rng, "large");
         if (HasFailure()) {
             return;
+        }
+    }
+}
+
+TEST_F(DemosaicMatchesReference, OneSweepKernelStreamsFramesLargerThanTheCaches) {
+    // Outputs beyond the streaming size, with odd widths (rows at every alignment), each pixel
+    // size, whole pixels where the fourth samples are 0, and a different thread count each.
+    struct Case {
+        int width;
+        int height;
+        bool wide;
+        int outBits;
+        bool fourthZero;
+        int threads;
+    };
+    const Case cases[] = {
+        {2401, 2399, false, 24, false, 1}, {2101, 2099, false, 32, true, 2},
+        {1701, 1699, true, 48, false, 3},  {1501, 1499, true, 64, true, 4},
+        {1499, 1501, true, 64, false, 2},
+    };
+    std::mt19937 rng(4242);
+    for (const Case &c : cases) {
+        setWorkerThreadCount(c.threads);
+        const Mosaic m = randomMosaic(c.width, c.height, c.wide ? 1023 : 255, rng);
+        Reconstruction run;
+        run.wide = c.wide;
+        run.outBits = c.outBits;
+        run.gains = ColourGains{c.threads & 3, 123, 100, 210};
+        run.frameKernel = true;
+        run.fourthZero = c.fourthZero;
+        check(m, run, Region::All, rng, "streaming");
+        if (HasFailure()) {
+            return;
+        }
+    }
+}
+
+TEST(DemosaicRows, StreamingAndWholePixelRowsMatchThePlainRoutine) {
+    // The vector row routines with streaming stores and whole-pixel writes, at every alignment of
+    // the row start and with lengths around the step, against the plain routine.
+    if (!hasCpuFeatures(kCpuAvx2)) {
+        GTEST_SKIP() << "no AVX2 on this processor";
+    }
+    using namespace demosaic_detail;
+    std::mt19937 rng(8);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (int dstBytes : {3, 4, 6, 8}) {
+        const bool wide = dstBytes >= 6;
+        const int sampleBytes = wide ? 2 : 1;
+        for (int width : {36, 37, 51, 66, 97, 130}) {
+            constexpr int kRows = 6;
+            std::vector<std::uint8_t> src(static_cast<std::size_t>(width) * sampleBytes * kRows);
+            for (std::size_t i = 0; i < src.size(); i += sampleBytes) {
+                const int v = wide ? byte(rng) * 4 + (byte(rng) & 3) : byte(rng);
+                std::memcpy(&src[i], &v, sampleBytes);
+            }
+            // Word pixels always start on a word boundary.
+            for (int offset = 0; offset < 32; offset += sampleBytes) {
+                const std::size_t rowBytes = static_cast<std::size_t>(width) * dstBytes;
+                const std::size_t size = kRows * rowBytes + 64;
+                std::vector<std::uint8_t> actualBuffer(size);
+                std::vector<std::uint8_t> expectedBuffer(size);
+                // Both start on a 32-byte boundary plus the offset.
+                auto start = [&](std::vector<std::uint8_t> &v) {
+                    const auto misalignment = reinterpret_cast<std::uintptr_t>(v.data()) & 31;
+                    return v.data() + (32 - misalignment) % 32 + offset;
+                };
+                std::uint8_t *actual = start(actualBuffer);
+                std::uint8_t *expected = start(expectedBuffer);
+                const std::size_t bytes = kRows * rowBytes;
+                for (std::size_t i = 0; i < bytes; ++i) {
+                    actual[i] = static_cast<std::uint8_t>(byte(rng));
+                }
+                // Fourth samples 0 (whole pixels may be written), the rest random.
+                const bool four = dstBytes == 4 || dstBytes == 8;
+                for (std::size_t p = 0; four && p < bytes; p += dstBytes) {
+                    std::memset(actual + p + 3 * sampleBytes, 0, sampleBytes);
+                }
+                std::memcpy(expected, actual, bytes);
+                Geometry g{};
+                g.src = src.data();
+                g.srcStride = static_cast<std::ptrdiff_t>(width) * sampleBytes;
+                g.dstStride = static_cast<std::ptrdiff_t>(rowBytes);
+                g.dstBytes = dstBytes;
+                g.width = width;
+                g.height = kRows;
+                const int variant = offset / sampleBytes;
+                g.rowPhase0 = variant & 1;
+                g.colPhase0 = (variant >> 1) & 1;
+                g.redFactor = offset < 16 ? 128 : 3000;
+                g.blueFactor = 128;
+                const int y = 2 + ((variant >> 2) & 1);
+                g.dst = expected;
+                Geometry fast = g;
+                fast.dst = actual;
+                fast.streaming = true;
+                fast.wholePixels = four;
+                if (wide) {
+                    const RowWindow<std::uint16_t> w = rowWindow<std::uint16_t>(g, y);
+                    rowPortable<std::uint16_t>(g, w, y, 2, width - 2);
+                    rowAvx2Words(fast, w, y, 2, width - 2);
+                } else {
+                    const RowWindow<std::uint8_t> w = rowWindow<std::uint8_t>(g, y);
+                    rowPortable<std::uint8_t>(g, w, y, 2, width - 2);
+                    rowAvx2Bytes(fast, w, y, 2, width - 2);
+                }
+                finishStreaming();
+                ASSERT_EQ(std::memcmp(actual, expected, bytes), 0)
+                    << "pixel bytes " << dstBytes << " width " << width << " offset " << offset;
+            }
         }
     }
 }

@@ -8,9 +8,13 @@
 #include <vector>
 
 #include "imaging/processor_info.h"
+#include "platform/instruction_probe.h"
 
 namespace ostrel::imaging {
 namespace {
+
+using platform::executesWithoutFault;
+using platform::InstructionProbe;
 
 CpuidWords wordsFor(const char *vendor, std::uint32_t family, std::uint32_t model,
                     std::uint32_t stepping = 0, std::uint32_t extendedFamily = 0) {
