@@ -42,6 +42,7 @@ std::shared_ptr<emulator::EmulatedCameraSet> cameraSet() {
         emulator::EmulatedCameraConfig config;
         config.bandwidthBytesPerSecond = 0;
         config.statusReadLatency = std::chrono::microseconds(0);
+        config.illumination = emulator::kShortExposureIllumination;
         auto made = std::make_shared<emulator::EmulatedCameraSet>(1, config);
         emulator::installEmulatedCameras(made);
         return made;
@@ -49,7 +50,8 @@ std::shared_ptr<emulator::EmulatedCameraSet> cameraSet() {
     return set;
 }
 
-// A settings file of the benchmark's own: 24-bit colour, full size, no pause between passes.
+// A settings file of the benchmark's own: 24-bit colour, full size, no pause between passes,
+// and the shortest exposure (a frame takes at least its exposure time).
 void storeSettings() {
     const std::string path =
         (std::filesystem::temp_directory_path() / "ostrel-bench-streaming.reg").string();
@@ -74,6 +76,10 @@ void storeSettings() {
     (void)size.setDword("EHS", 0);
     (void)size.setDword("EVS", 0);
     (void)size.setDword("Buf", 10);
+    platform::RegistryKey analog;
+    (void)analog.create(platform::RegistryRoot::CurrentUser, root + "\\Gain");
+    (void)analog.setDword("Global", 100);
+    (void)analog.setDword("Exposure", emulator::kShortestExposure);
 }
 
 void BM_StreamingLoop(benchmark::State &state) {

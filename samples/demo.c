@@ -27,13 +27,13 @@
 #if defined(_WIN32)
 #include <windows.h>
 #else
-#include <errno.h>
 #include <sys/stat.h>
 #include <time.h>
 #endif
 
 #include "OstrelSdk.h"
 
+#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -134,6 +134,24 @@ static void putU32(unsigned char *at, unsigned long value) {
 static unsigned long getU32(const unsigned char *at) {
     return (unsigned long)at[0] | ((unsigned long)at[1] << 8) | ((unsigned long)at[2] << 16) |
            ((unsigned long)at[3] << 24);
+}
+
+/* What OSTREL_EMULATED_CAMERAS asks the SDK for: -1 when it is not set (the connected cameras
+ * are used), the count 1..8, or 0 for any other text (the SDK then emulates no camera and does
+ * not look for connected ones either). */
+#define MAX_EMULATED_CAMERAS 8
+static int emulatedCameraCount(const char *text) {
+    char *end = NULL;
+    long count;
+    if (text == NULL || text[0] == '\0') {
+        return -1;
+    }
+    errno = 0;
+    count = strtol(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || count < 1 || count > MAX_EMULATED_CAMERAS) {
+        return 0;
+    }
+    return (int)count;
 }
 
 /* Bytes of a 24-bit row, padded to a multiple of 4 as the SDK delivers them. */
@@ -656,13 +674,23 @@ static int findCamera(Demo *demo) {
         printf("      %d: %s\n", i, names + i * OSTREL_DEVICE_NAME_LENGTH);
     }
     if (count == 0) {
-        const char *emulated = getenv("OSTREL_EMULATED_CAMERAS");
+        const char *text = getenv("OSTREL_EMULATED_CAMERAS");
+        const int emulated = emulatedCameraCount(text);
         printRecordedCodes(demo->handle);
-        fail(emulated != NULL && emulated[0] != '\0'
-                 ? "no camera, although emulated ones were asked for: the context could not"
-                   " set up its camera (see the codes noted while opening)"
-                 : "no camera: connect one, or set OSTREL_EMULATED_CAMERAS=1 to use an"
-                   " emulated one");
+        if (emulated == 0) {
+            printf("    OSTREL_EMULATED_CAMERAS=\"%s\" is not a whole number from 1 to %d: the SDK"
+                   " emulates no camera and, while the variable is set, leaves the connected"
+                   " ones alone\n",
+                   text, MAX_EMULATED_CAMERAS);
+            fail("no camera: set OSTREL_EMULATED_CAMERAS to a number from 1 to 8, or unset it"
+                 " to use the connected cameras");
+        } else if (emulated > 0) {
+            fail("no camera, although emulated ones were asked for: the context could not"
+                 " set up its camera (see the codes noted while opening)");
+        } else {
+            fail("no camera: connect one, or set OSTREL_EMULATED_CAMERAS=1 to use an"
+                 " emulated one");
+        }
         return 0;
     }
     if (!Ostrel_SetDeviceNumber(demo->handle, 0)) {
@@ -1056,6 +1084,7 @@ static int usage(const char *program) {
 int main(int argc, char **argv) {
     Demo demo;
     const char *emulated = getenv("OSTREL_EMULATED_CAMERAS");
+    const int emulatedCount = emulatedCameraCount(emulated);
     char absolute[MAX_PATH_TEXT];
 
     memset(&demo, 0, sizeof demo);
@@ -1076,8 +1105,12 @@ int main(int argc, char **argv) {
     setvbuf(stdout, NULL, _IONBF, 0);
 
     printf("Ostrel 7100VRX SDK demo (library version 0x%08x)\n", Ostrel_GetDllVersion());
-    if (emulated != NULL && emulated[0] != '\0') {
+    if (emulatedCount > 0) {
         printf("Cameras: emulated by the SDK (OSTREL_EMULATED_CAMERAS=%s)\n", emulated);
+    } else if (emulatedCount == 0) {
+        printf("Cameras: none (OSTREL_EMULATED_CAMERAS=\"%s\" is not a number from 1 to %d; while"
+               " it is set the connected cameras are not used)\n",
+               emulated, MAX_EMULATED_CAMERAS);
     } else {
         printf("Cameras: the connected ones (set OSTREL_EMULATED_CAMERAS=1 for an emulated one)\n");
     }

@@ -37,6 +37,15 @@ std::uint16_t clampToRegister(camera::Register id, std::uint16_t value) {
     return std::clamp(value, info.minimum, info.maximum);
 }
 
+// What a raw disk takes: whole sectors from a sector boundary.
+bool wholeSectors(std::uint64_t offset, std::uint32_t length) {
+    return offset % camera::kSectorSize == 0 && length % camera::kSectorSize == 0;
+}
+
+bool allZero(const std::uint8_t *bytes, std::size_t count) {
+    return std::all_of(bytes, bytes + count, [](std::uint8_t b) { return b == 0; });
+}
+
 }  // namespace
 
 EmulatedCamera::EmulatedCamera(const EmulatedCameraConfig &config,
@@ -90,7 +99,13 @@ bool EmulatedCamera::read(std::uint64_t offset, void *buffer, std::uint32_t leng
                           std::uint32_t *done) {
     std::unique_lock<std::mutex> lock(mutex_);
     const DriveRegion region = regionOf(offset);
-    if (!connected_ || takeFailureLocked(region)) {
+    if (!connected_) {
+        return false;
+    }
+    if (!wholeSectors(offset, length)) {
+        return refuseLocked(ProtocolFault::UnalignedTransfer, false, offset, length, nullptr);
+    }
+    if (takeFailureLocked(region)) {
         return false;
     }
     auto *out = static_cast<std::uint8_t *>(buffer);
@@ -102,10 +117,11 @@ bool EmulatedCamera::read(std::uint64_t offset, void *buffer, std::uint32_t leng
                 // A real status read is a round trip: while not ready it takes its time, or
                 // ends early when a half falls due.
                 Clock::time_point until = now + statusLatency_;
-                if (streaming_ && !neverReady_ && halvesAllowed_ != 0 && due_ < until) {
-                    until = due_;
+                if (streaming_ && !neverReady_ && halvesAllowed_ != 0) {
+                    until = std::min(until, nextDueLocked());
                 }
-                changed_.wait_until(lock, until, [&] { return !connected_; });
+                changed_.wait_until(lock, until,
+                                    [&] { return !connected_ || readyLocked(Clock::now()); });
                 if (!connected_) {
                     return false;
                 }
@@ -145,26 +161,83 @@ bool EmulatedCamera::write(std::uint64_t offset, const void *data, std::uint32_t
     if (!connected_) {
         return false;
     }
+    const auto *bytes = static_cast<const std::uint8_t *>(data);
+    if (!wholeSectors(offset, length)) {
+        return refuseLocked(ProtocolFault::UnalignedTransfer, true, offset, length, bytes);
+    }
     if (failWrites_ > 0) {
         --failWrites_;
         return false;
     }
+    // The camera takes one command block at a time and nothing anywhere else: a longer write at
+    // the command sector would spill into the data window.
     const DriveRegion region = regionOf(offset);
-    if (region != DriveRegion::Command) {
-        logLocked(region, true, nullptr);
-        return true;  // the rest of the drive takes writes and ignores them
+    if (region != DriveRegion::Command || length != camera::kSectorSize) {
+        return refuseLocked(ProtocolFault::WriteOutsideCommandSector, true, offset, length, bytes);
     }
-    std::uint8_t block[camera::kSectorSize] = {};
-    std::memcpy(block, data, std::min<std::uint32_t>(length, camera::kSectorSize));
-    std::memcpy(lastCommand_, block, sizeof lastCommand_);
+    if (!wellFormedCommand(bytes)) {
+        return refuseLocked(ProtocolFault::MalformedCommand, true, offset, length, bytes);
+    }
+    std::memcpy(lastCommand_, bytes, sizeof lastCommand_);
     ++counters_.commandWrites;
-    logLocked(region, true, block);
-    executeCommandLocked(block);
+    logLocked(region, true, bytes);
+    executeCommandLocked(bytes);
     return true;
 }
 
+bool EmulatedCamera::wellFormedCommand(const std::uint8_t *block) {
+    const std::uint8_t *rest = block + 4;
+    const std::size_t restSize = camera::kSectorSize - 4;
+    switch (block[0]) {
+        case camera::kOpcodeStart:
+            return allZero(block + 1, camera::kSectorSize - 1);
+        case camera::kOpcodeWrite:
+            return allZero(rest, restSize);
+        case camera::kOpcodeRead:
+            return block[3] == 0 && allZero(rest, restSize);
+        default:
+            return false;
+    }
+}
+
+bool EmulatedCamera::refuseLocked(ProtocolFault fault, bool write, std::uint64_t offset,
+                                  std::uint32_t length, const std::uint8_t *data) {
+    ++counters_.protocolFaults;
+    if (faults_.size() < kFaultLogLimit) {
+        ProtocolFaultRecord record;
+        record.fault = fault;
+        record.write = write;
+        record.offset = offset;
+        record.length = length;
+        if (data != nullptr) {
+            std::memcpy(record.command, data, std::min<std::size_t>(length, sizeof record.command));
+        }
+        faults_.push_back(record);
+    }
+    return false;
+}
+
 bool EmulatedCamera::readyLocked(Clock::time_point now) const {
-    return connected_ && streaming_ && !neverReady_ && halvesAllowed_ != 0 && now >= due_;
+    return connected_ && streaming_ && !neverReady_ && halvesAllowed_ != 0 &&
+           now >= nextDueLocked();
+}
+
+EmulatedCamera::Clock::time_point EmulatedCamera::nextDueLocked() const {
+    // A frame's first half waits for its exposure to end as well as for the bandwidth; the
+    // second half only for the bandwidth. The exposure register's value now counts, so a
+    // shorter exposure written meanwhile ends the wait early, as the sensor would.
+    const bool firstHalfNext = script_.empty() ? !secondHalfNext_ : !script_.front().secondHalf;
+    if (!firstHalfNext) {
+        return due_;
+    }
+    return std::max(due_, exposureStart_ + exposureTimeLocked());
+}
+
+EmulatedCamera::Clock::duration EmulatedCamera::exposureTimeLocked() const {
+    const std::uint16_t exposure = clampToRegister(
+        camera::Register::Exposure, words_[registerSlot(camera::Register::Exposure)]);
+    return std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double, std::micro>(camera::exposureTimeMicroseconds(exposure)));
 }
 
 void EmulatedCamera::fillStatusLocked(std::uint8_t *out, std::uint32_t length,
@@ -195,7 +268,7 @@ double EmulatedCamera::responseLocked() const {
         camera::Register::Exposure, words_[registerSlot(camera::Register::Exposure)]);
     const std::uint16_t gain = clampToRegister(camera::Register::Gain, activeGain_);
     return camera::exposureTimeMicroseconds(exposure) / camera::exposureTimeMicroseconds(100) *
-           (gain / 100.0);
+           (gain / 100.0) * config_.illumination;
 }
 
 void EmulatedCamera::configureLocked() {
@@ -238,6 +311,8 @@ bool EmulatedCamera::readDataLocked(std::uint8_t *out, std::uint32_t length) {
     }
     if (!half.secondHalf) {
         configureLocked();  // new settings apply from the start of a frame
+        // The sensor starts the next exposure as it reads this one out.
+        exposureStart_ = Clock::now();
     }
     synthesizer_.renderHalf(half.frame, half.secondHalf, out, length);
     if (length > 0) {
@@ -263,7 +338,8 @@ void EmulatedCamera::executeCommandLocked(const std::uint8_t *block) {
             frame_ = 0;
             secondHalfNext_ = false;
             configureLocked();
-            due_ = Clock::now() + halfDurationLocked();
+            exposureStart_ = Clock::now();
+            due_ = exposureStart_ + halfDurationLocked();
             changed_.notify_all();
             break;
         case camera::kOpcodeWrite:
@@ -285,7 +361,7 @@ void EmulatedCamera::executeCommandLocked(const std::uint8_t *block) {
             lastByteRead_ = bytes_[address];
             break;
         default:
-            break;  // unknown commands are ignored
+            break;  // refused before they get here
     }
 }
 
@@ -295,6 +371,7 @@ void EmulatedCamera::writeWordLocked(std::uint16_t address, std::uint16_t value)
         return;
     }
     words_[registerSlot(info->id)] = value;
+    changed_.notify_all();  // a shorter exposure may end a status read's wait
     switch (info->id) {
         case camera::Register::ReadoutUpdate:
             if (value == 1) {
@@ -353,6 +430,16 @@ void EmulatedCamera::setAccessLogging(bool on) {
 std::vector<DriveAccess> EmulatedCamera::accesses() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return accesses_;
+}
+
+std::vector<ProtocolFaultRecord> EmulatedCamera::protocolFaults() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return faults_;
+}
+
+void EmulatedCamera::clearProtocolFaults() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    faults_.clear();
 }
 
 void EmulatedCamera::dropNextHalves(int count) {
@@ -447,6 +534,11 @@ std::size_t EmulatedCamera::secondHalfTagIndex() {
 double EmulatedCamera::response() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return responseLocked();
+}
+
+std::chrono::microseconds EmulatedCamera::exposureTime() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::chrono::duration_cast<std::chrono::microseconds>(exposureTimeLocked());
 }
 
 }  // namespace ostrel::emulator

@@ -1,10 +1,13 @@
 // An emulated 7100VRX: the camera's side of the three sectors of its drive. It answers status
 // reads (identification, ready flag, last byte register read), decodes command blocks (start,
 // the two-step word register write, byte register write and read), keeps its registers, and
-// after a start command sends frames as two tagged half-frames in its readout order, paced to a
-// bandwidth, with a brightness that follows its exposure and gain. Tests can make it misbehave:
-// drop halves, send scripted or mismatched tags, never become ready, fail reads or writes, or
-// disappear in the middle of a stream.
+// after a start command sends frames as two tagged half-frames in its readout order, no faster
+// than its exposure time and its bandwidth allow, with a brightness that follows its exposure and
+// gain. Like a raw disk it refuses transfers that are not whole sectors at a sector boundary, and
+// like the camera it refuses writes outside the command sector and command blocks it does not
+// know; it records each refusal as a protocol fault that tests can read. Tests can also make it
+// misbehave: drop halves, send scripted or mismatched tags, never become ready, fail reads or
+// writes, or disappear in the middle of a stream.
 //
 // Threads: every operation may be called from any thread; the camera serialises them with its
 // own lock (several drives may be open on one camera).
@@ -39,8 +42,13 @@ struct EmulatedCameraConfig {
     // Image data rate; 0 sends every half as soon as it is asked for.
     double bandwidthBytesPerSecond = kDefaultBandwidthBytesPerSecond;
     // How long a status read takes while the camera is not ready (the round trip of a real
-    // device); 0 answers at once.
-    std::chrono::microseconds statusReadLatency{50};
+    // device, about one USB 3.0 microframe); 0 answers at once. At this pace the 10000 polls of
+    // a device's ready wait outlast the longest exposure (525 ms).
+    std::chrono::microseconds statusReadLatency{125};
+    // How brightly the scene is lit: the brightness response to exposure and gain is multiplied
+    // by it. At 1 exposure 100 and gain 100 show the scene as it is; a brighter light lets a
+    // short exposure (and so a fast frame rate) show it as well.
+    double illumination = 1.0;
     // The scene; null for the default test chart.
     std::shared_ptr<const SceneGenerator> scene;
     // What the status sector identifies the camera as.
@@ -51,6 +59,22 @@ struct EmulatedCameraConfig {
 
 // The parts of the drive the camera tells apart.
 enum class DriveRegion { Status, Command, Data, Other };
+
+// Transfers the camera refuses (the read or write fails).
+enum class ProtocolFault {
+    UnalignedTransfer,  // not whole 512-byte sectors at a sector boundary
+    WriteOutsideCommandSector,
+    MalformedCommand,  // an unknown opcode, or bytes a command block must leave zero
+};
+
+// One refused transfer, as recorded for tests.
+struct ProtocolFaultRecord {
+    ProtocolFault fault = ProtocolFault::UnalignedTransfer;
+    bool write = false;
+    std::uint64_t offset = 0;
+    std::uint32_t length = 0;
+    std::uint8_t command[4] = {0, 0, 0, 0};  // the first bytes written, for refused writes
+};
 
 // One access to the drive, as recorded for tests.
 struct DriveAccess {
@@ -74,7 +98,17 @@ struct CameraCounters {
     std::uint64_t commandWrites = 0;
     std::uint64_t startCommands = 0;
     std::uint64_t halvesSent = 0;
+    std::uint64_t protocolFaults = 0;  // every refused transfer
 };
+
+// The shortest exposure the camera takes (register value 4455, 0.04 ms), and the illumination
+// at which it shows the scene as exposure 100 does: for tests that want frames as fast as they
+// are asked for and still see the scene.
+inline constexpr std::uint16_t kShortestExposure =
+    platform::camera::registerInfo(platform::camera::Register::Exposure).maximum;
+inline constexpr double kShortExposureIllumination =
+    platform::camera::exposureTimeMicroseconds(100) /
+    platform::camera::exposureTimeMicroseconds(kShortestExposure);
 
 class EmulatedCamera {
 public:
@@ -83,7 +117,7 @@ public:
     EmulatedCamera &operator=(const EmulatedCamera &) = delete;
 
     // The drive side: a read or write of `length` bytes at a byte offset. False when the camera
-    // is gone or a failure was asked for.
+    // is gone, a failure was asked for, or the camera refuses the transfer (a protocol fault).
     bool read(std::uint64_t offset, void *buffer, std::uint32_t length, std::uint32_t *done);
     bool write(std::uint64_t offset, const void *data, std::uint32_t length);
     bool connected() const;
@@ -107,6 +141,11 @@ public:
     // Records every access to the drive while on (off by default).
     void setAccessLogging(bool on);
     std::vector<DriveAccess> accesses() const;
+    // The refused transfers, oldest first; at most the first kFaultLogLimit since the last
+    // clear (the counters count them all).
+    static constexpr std::size_t kFaultLogLimit = 64;
+    std::vector<ProtocolFaultRecord> protocolFaults() const;
+    void clearProtocolFaults();
 
     // Faults and pacing, for tests.
     void dropNextHalves(int count);
@@ -133,13 +172,22 @@ public:
     // Where the first byte of each half lands in the picture (the tags' places).
     std::size_t firstHalfTagIndex() const;
     std::size_t secondHalfTagIndex();
-    // The brightness factor of exposure and gain (1 at exposure 100 and gain 100).
+    // The brightness factor of exposure, gain and illumination (1 at exposure 100 and gain 100
+    // under illumination 1).
     double response() const;
+    // How long one exposure takes at the exposure register's value now: the least time between
+    // the starts of two frames.
+    std::chrono::microseconds exposureTime() const;
 
 private:
     using Clock = std::chrono::steady_clock;
 
     bool readyLocked(Clock::time_point now) const;
+    Clock::time_point nextDueLocked() const;
+    Clock::duration exposureTimeLocked() const;
+    bool refuseLocked(ProtocolFault fault, bool write, std::uint64_t offset, std::uint32_t length,
+                      const std::uint8_t *data);
+    static bool wellFormedCommand(const std::uint8_t *block);
     void fillStatusLocked(std::uint8_t *out, std::uint32_t length, Clock::time_point now);
     bool readDataLocked(std::uint8_t *out, std::uint32_t length);
     void executeCommandLocked(const std::uint8_t *block);
@@ -160,7 +208,8 @@ private:
     bool neverReady_ = false;
     std::uint32_t frame_ = 0;
     bool secondHalfNext_ = false;
-    Clock::time_point due_{};
+    Clock::time_point due_{};            // the next half may be sent from then (bandwidth)
+    Clock::time_point exposureStart_{};  // when the exposure of the frame to send next began
     double bandwidth_;
     std::chrono::microseconds statusLatency_;
 
@@ -187,6 +236,7 @@ private:
     std::deque<DriveAccess> commands_;
     bool logging_ = false;
     std::vector<DriveAccess> accesses_;
+    std::vector<ProtocolFaultRecord> faults_;
 };
 
 }  // namespace ostrel::emulator

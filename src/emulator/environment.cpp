@@ -31,31 +31,40 @@ std::optional<long> wholeNumber(const char *text, long low, long high) {
 
 std::optional<EmulatorSettings> emulatorSettingsFrom(const char *camerasText,
                                                      const char *bandwidthText) {
-    const std::optional<long> cameras = wholeNumber(camerasText, 1, kMaxEmulatedCameras);
-    if (!cameras) {
+    if (camerasText == nullptr || *camerasText == '\0') {
         return std::nullopt;
     }
+    const std::optional<long> cameras = wholeNumber(camerasText, 1, kMaxEmulatedCameras);
     EmulatorSettings settings;
-    settings.cameras = static_cast<int>(*cameras);
+    settings.cameras = cameras ? static_cast<int>(*cameras) : 0;
     const std::optional<long> bandwidthMb = wholeNumber(bandwidthText, 0, kMaxBandwidthMb);
     settings.bandwidthBytesPerSecond =
         bandwidthMb ? static_cast<double>(*bandwidthMb) * 1e6 : kDefaultBandwidthBytesPerSecond;
     return settings;
 }
 
+std::shared_ptr<EmulatedCameraSet> installFromVariables(const char *camerasText,
+                                                        const char *bandwidthText) {
+    const std::optional<EmulatorSettings> settings =
+        emulatorSettingsFrom(camerasText, bandwidthText);
+    if (!settings) {
+        return nullptr;
+    }
+    EmulatedCameraConfig config;
+    config.bandwidthBytesPerSecond = settings->bandwidthBytesPerSecond;
+    // With no cameras the set still serves the disk list (empty) and every drive number (none
+    // opens), so nothing reaches the machine's disks.
+    auto set = std::make_shared<EmulatedCameraSet>(settings->cameras, config);
+    installEmulatedCameras(set);
+    return set;
+}
+
 bool installFromEnvironment() {
     static std::once_flag once;
     static bool installed = false;
     std::call_once(once, [] {
-        const std::optional<EmulatorSettings> settings = emulatorSettingsFrom(
-            std::getenv("OSTREL_EMULATED_CAMERAS"), std::getenv("OSTREL_EMULATED_BANDWIDTH"));
-        if (!settings) {
-            return;
-        }
-        EmulatedCameraConfig config;
-        config.bandwidthBytesPerSecond = settings->bandwidthBytesPerSecond;
-        installEmulatedCameras(std::make_shared<EmulatedCameraSet>(settings->cameras, config));
-        installed = true;
+        installed = installFromVariables(std::getenv("OSTREL_EMULATED_CAMERAS"),
+                                         std::getenv("OSTREL_EMULATED_BANDWIDTH")) != nullptr;
     });
     return installed;
 }

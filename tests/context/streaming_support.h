@@ -36,6 +36,10 @@ struct StoredSettings {
     std::int32_t height = 4384;
     std::int32_t originX = 0;
     std::int32_t originY = 0;
+    // The analog group: the shortest exposure lets frames come as fast as they are asked for
+    // (a frame takes at least its exposure time).
+    std::int32_t globalGain = 100;
+    std::int32_t exposure = emulator::kShortestExposure;
 };
 
 inline void plantSettings(const StoredSettings &s) {
@@ -51,14 +55,18 @@ inline void plantSettings(const StoredSettings &s) {
     ASSERT_TRUE(SettingsSandbox::put("Size_00", "EHS", s.originX));
     ASSERT_TRUE(SettingsSandbox::put("Size_00", "EVS", s.originY));
     ASSERT_TRUE(SettingsSandbox::put("Size_00", "Buf", 10));
+    ASSERT_TRUE(SettingsSandbox::put("Gain", "Global", s.globalGain));
+    ASSERT_TRUE(SettingsSandbox::put("Gain", "Exposure", s.exposure));
 }
 
 // An emulated 7100VRX at the sensor's real size; `bytesPerSecond` 0 sends frames as fast as
-// they are asked for.
+// they are asked for (at a short exposure). Lit so that the shortest exposure shows the scene as
+// exposure 100 would.
 inline emulator::EmulatedCameraConfig fullSizeCamera(double bytesPerSecond = 0) {
     emulator::EmulatedCameraConfig config;
     config.bandwidthBytesPerSecond = bytesPerSecond;
     config.statusReadLatency = std::chrono::microseconds(0);
+    config.illumination = emulator::kShortExposureIllumination;
     return config;
 }
 

@@ -2,6 +2,7 @@
 // emulated sensors.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <vector>
 
 #include "device/capture_thread.h"
@@ -117,6 +118,19 @@ TEST(ContinuousCapture, MeasuresTheFrameRate) {
     EXPECT_EQ(device.GetFrameRate(), 0.0f);
     ASSERT_EQ(device.StartContinuousCapture(), device::kStartOk);
     EXPECT_TRUE(waitUntil([&] { return device.GetFrameRate() > 0.0f; }));
+    device.StopCapture();
+}
+
+TEST(ContinuousCapture, ALongExposureSlowsTheFrames) {
+    ScopedCameras cameras(1, smallCamera(kWidth, kHeight), testing::StartExposure::PowerUp);
+    SmallHalfFrameDevice device(kWidth, kHeight);
+    ASSERT_EQ(device.WriteRegister(0x2004, 1), 1);  // 525 ms
+    const auto began = std::chrono::steady_clock::now();
+    ASSERT_EQ(device.StartContinuousCapture(), device::kStartOk);
+    // Frames keep coming through the device's retried ready waits, but one exposure apart: the
+    // third cannot be complete before 3 x 525 ms (a busy machine only makes it later).
+    ASSERT_TRUE(waitUntil([&] { return device.framesCompleted() >= 3; }));
+    EXPECT_GE(std::chrono::steady_clock::now() - began, std::chrono::milliseconds(1576));
     device.StopCapture();
 }
 

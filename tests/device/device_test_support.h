@@ -2,6 +2,8 @@
 // small devices over small emulated sensors, and waiting without timing assertions.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cstdint>
 #include <cstring>
@@ -18,7 +20,8 @@
 
 namespace ostrel::testing {
 
-// A small, fast emulated camera: no pacing, no status round trip.
+// A small, fast emulated camera: no bandwidth limit, no status round trip, and lit so brightly
+// that the shortest exposure (which ScopedCameras sets) shows the scene as exposure 100 would.
 inline emulator::EmulatedCameraConfig smallCamera(std::int32_t width = 64,
                                                   std::int32_t height = 32) {
     emulator::EmulatedCameraConfig config;
@@ -26,19 +29,54 @@ inline emulator::EmulatedCameraConfig smallCamera(std::int32_t width = 64,
     config.height = height;
     config.bandwidthBytesPerSecond = 0;
     config.statusReadLatency = std::chrono::microseconds(0);
+    config.illumination = emulator::kShortExposureIllumination;
     return config;
 }
 
-// Installs emulated cameras for the lifetime of the object.
+// Writes a word register of an emulated camera the way a device does, and forgets the
+// commands, so that tests of a device's commands see only the device's own.
+inline void presetRegister(emulator::EmulatedCamera &camera, platform::camera::Register id,
+                           std::uint16_t value) {
+    const std::uint16_t address = platform::camera::registerAddress(id);
+    std::uint8_t block[platform::camera::kSectorSize] = {
+        platform::camera::kOpcodeWrite, platform::camera::kWordWriteAddressStep,
+        static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address)};
+    EXPECT_TRUE(camera.write(platform::camera::kCommandSectorOffset, block, sizeof block));
+    block[1] = platform::camera::kWordWriteValueStep;
+    block[2] = static_cast<std::uint8_t>(value >> 8);
+    block[3] = static_cast<std::uint8_t>(value);
+    EXPECT_TRUE(camera.write(platform::camera::kCommandSectorOffset, block, sizeof block));
+    camera.clearCommands();
+}
+
+// The exposure installed cameras start with: the shortest, so that frames come as fast as
+// they are asked for (a frame takes at least its exposure time), or the power-up value 100
+// (half a second a frame).
+enum class StartExposure { Shortest, PowerUp };
+
+// Installs emulated cameras for the lifetime of the object. When it ends it checks that
+// nothing asked the cameras for a transfer they refuse (a device that sends short command
+// blocks or reads odd lengths fails every test that uses this).
 class ScopedCameras {
 public:
-    explicit ScopedCameras(const std::vector<emulator::EmulatedCameraConfig> &configs)
+    explicit ScopedCameras(const std::vector<emulator::EmulatedCameraConfig> &configs,
+                           StartExposure exposure = StartExposure::Shortest)
         : set_(std::make_shared<emulator::EmulatedCameraSet>(configs)) {
+        for (int i = 0; i < set_->size() && exposure == StartExposure::Shortest; ++i) {
+            presetRegister(set_->camera(i), platform::camera::Register::Exposure,
+                           emulator::kShortestExposure);
+        }
         emulator::installEmulatedCameras(set_);
     }
-    ScopedCameras(int count, const emulator::EmulatedCameraConfig &config)
-        : ScopedCameras(std::vector<emulator::EmulatedCameraConfig>(count, config)) {}
-    ~ScopedCameras() { emulator::installEmulatedCameras(nullptr); }
+    ScopedCameras(int count, const emulator::EmulatedCameraConfig &config,
+                  StartExposure exposure = StartExposure::Shortest)
+        : ScopedCameras(std::vector<emulator::EmulatedCameraConfig>(count, config), exposure) {}
+    ~ScopedCameras() {
+        emulator::installEmulatedCameras(nullptr);
+        for (int i = 0; i < set_->size(); ++i) {
+            EXPECT_EQ(set_->camera(i).counters().protocolFaults, 0u) << "camera " << i;
+        }
+    }
     ScopedCameras(const ScopedCameras &) = delete;
     ScopedCameras &operator=(const ScopedCameras &) = delete;
 

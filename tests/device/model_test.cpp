@@ -143,7 +143,9 @@ TEST(ModelGainExposure, WriteTheirRegistersAndRememberTheValue) {
 }
 
 TEST(ModelGainExposure, BrightnessOnTheCameraFollowsThem) {
-    ScopedCameras cameras(1, smallCamera());
+    auto ordinaryLight = smallCamera();
+    ordinaryLight.illumination = 1.0;
+    ScopedCameras cameras(1, ordinaryLight, testing::StartExposure::PowerUp);
     auto &camera = cameras.camera(0);
     Device7100VRX device;
     EXPECT_DOUBLE_EQ(camera.response(), 1.0);

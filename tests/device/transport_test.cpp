@@ -272,7 +272,7 @@ TEST(Registers, WordWriteSendsTheTwoCommandBlocks) {
 }
 
 TEST(Registers, FailedFirstStepSendsNoValue) {
-    ScopedCameras cameras(1, smallCamera());
+    ScopedCameras cameras(1, smallCamera(), testing::StartExposure::PowerUp);
     SmallHalfFrameDevice device(64, 32);
     cameras.camera(0).failNextWrites(1);
     EXPECT_EQ(device.WriteRegister(0x2004, 7), 0);

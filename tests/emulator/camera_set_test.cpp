@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
+#include "device/device_7100vrx.h"
 #include "device/device_test_support.h"
 #include "emulator/environment.h"
 #include "platform/registry.h"
@@ -94,12 +99,15 @@ TEST(EmulatedDrives, InstalledSetReplacesTheSystemsDrives) {
 }
 
 TEST(EmulatorEnvironment, ReadsTheCameraCountAndBandwidth) {
+    // Unset or empty: the machine's drives.
     EXPECT_FALSE(emulatorSettingsFrom(nullptr, nullptr).has_value());
     EXPECT_FALSE(emulatorSettingsFrom("", "10").has_value());
-    EXPECT_FALSE(emulatorSettingsFrom("0", nullptr).has_value());
-    EXPECT_FALSE(emulatorSettingsFrom("9", nullptr).has_value());
-    EXPECT_FALSE(emulatorSettingsFrom("2x", nullptr).has_value());
-    EXPECT_FALSE(emulatorSettingsFrom("-1", nullptr).has_value());
+    // Set to anything but 1..8: no cameras.
+    for (const char *text : {"0", "9", "2x", "-1", "two", " ", "99999999999999999999"}) {
+        const auto none = emulatorSettingsFrom(text, nullptr);
+        ASSERT_TRUE(none.has_value()) << text;
+        EXPECT_EQ(none->cameras, 0) << text;
+    }
 
     auto settings = emulatorSettingsFrom("8", nullptr);
     ASSERT_TRUE(settings.has_value());
@@ -134,6 +142,97 @@ TEST(EmulatorEnvironment, InstallsOnceFromTheEnvironment) {
     EXPECT_EQ(device.GetDeviceCount(), 3);
     EXPECT_TRUE(device.isDriveOpen());
     installEmulatedCameras(nullptr);
+}
+
+// The machine's own disks as the library would find them without the emulator: on Linux a
+// sysfs tree and a file standing in for /dev/sda, listed and identified as a 7100VRX. Windows
+// has no stand-in for its physical drives, so there the checks go through the drive source.
+class MachineWithACamera {
+public:
+    MachineWithACamera() {
+#ifndef _WIN32
+        char pattern[] = "/tmp/ostrel-machine-XXXXXX";
+        EXPECT_NE(::mkdtemp(pattern), nullptr);
+        root_ = pattern;
+        const std::filesystem::path device = root_ / "sys/devices/usb1/1-1/host0/0:0:0:0";
+        std::filesystem::create_directories(device);
+        std::ofstream(device / "vendor") << "NEMBRA  \n";
+        std::ofstream(device / "model") << "USB3.0 7100VRX  \n";
+        std::ofstream(device / "rev") << "1.00\n";
+        std::filesystem::create_directories(root_ / "sys/block/sda");
+        std::filesystem::create_directory_symlink(device, root_ / "sys/block/sda/device");
+        std::vector<char> drive(platform::camera::kDataWindowOffset + 4096, 0);
+        const std::string_view text = platform::camera::kIdentificationText;
+        char *status = drive.data() + platform::camera::kStatusSectorOffset;
+        std::memcpy(status, text.data(), text.size());
+        status[platform::camera::kModelIdOffset] = static_cast<char>(platform::camera::kModelId0);
+        status[platform::camera::kModelIdOffset + 1] =
+            static_cast<char>(platform::camera::kModelId1);
+        std::filesystem::create_directories(root_ / "dev");
+        std::ofstream(root_ / "dev/sda", std::ios::binary)
+            .write(drive.data(), static_cast<std::streamsize>(drive.size()));
+        ::setenv("OSTREL_SYSFS_ROOT", (root_ / "sys").c_str(), 1);
+        ::setenv("OSTREL_DEV_ROOT", (root_ / "dev").c_str(), 1);
+#endif
+    }
+    ~MachineWithACamera() {
+#ifndef _WIN32
+        ::unsetenv("OSTREL_SYSFS_ROOT");
+        ::unsetenv("OSTREL_DEV_ROOT");
+        std::error_code ignored;
+        std::filesystem::remove_all(root_, ignored);
+#endif
+    }
+    static constexpr int kCameras =
+#ifdef _WIN32
+        0;
+#else
+        1;
+#endif
+
+private:
+    std::filesystem::path root_;
+};
+
+TEST(EmulatorEnvironment, ASetCameraCountKeepsTheMachinesDrivesOutOfReach) {
+    installEmulatedCameras(nullptr);
+    MachineWithACamera machine;
+    {
+        // Unset or empty: the machine's drives are used (on Linux its camera is found).
+        EXPECT_EQ(installFromVariables(nullptr, nullptr), nullptr);
+        EXPECT_EQ(installFromVariables("", "0"), nullptr);
+        EXPECT_EQ(platform::rawDriveSource(), nullptr);
+        device::Device7100VRX device;
+        EXPECT_EQ(device.GetDeviceCount(), MachineWithACamera::kCameras);
+        EXPECT_EQ(device.isDriveOpen(), MachineWithACamera::kCameras > 0);
+    }
+    const struct {
+        const char *text;
+        int cameras;
+    } cases[] = {{"1", 1},  {"3", 3},   {"8", 8},  {"0", 0},   {"9", 0},
+                 {"-1", 0}, {"two", 0}, {"2x", 0}, {"1.5", 0}, {" ", 0}};
+    for (const auto &t : cases) {
+        SCOPED_TRACE(t.text);
+        const std::shared_ptr<EmulatedCameraSet> set = installFromVariables(t.text, "0");
+        ASSERT_NE(set, nullptr);
+        EXPECT_EQ(set->size(), t.cameras);
+        EXPECT_EQ(installedEmulatedCameras(), set);
+        // Every drive number is served by the emulator: the system's drives are never opened.
+        ASSERT_EQ(platform::rawDriveSource(), set.get());
+        for (int number = 0; number < platform::kMaxRawDrives; ++number) {
+            std::unique_ptr<platform::RawDrive> drive;
+            EXPECT_TRUE(set->open(number, drive));
+            EXPECT_EQ(drive != nullptr, number < t.cameras) << number;
+        }
+        // A device sees the emulated cameras alone, none at all for a count it cannot use.
+        device::Device7100VRX device;
+        EXPECT_EQ(device.GetDeviceCount(), t.cameras);
+        EXPECT_EQ(device.isDriveOpen(), t.cameras > 0);
+        if (t.cameras > 0) {
+            EXPECT_EQ(set->camera(0).openDrives(), 1);
+        }
+        installEmulatedCameras(nullptr);
+    }
 }
 
 }  // namespace

@@ -12,7 +12,12 @@
 namespace ostrel::emulator {
 namespace {
 
-using testing::smallCamera;
+// A small camera under ordinary light: at its power-up exposure it shows the scene as it is.
+EmulatedCameraConfig smallCamera(std::int32_t width, std::int32_t height) {
+    EmulatedCameraConfig config = testing::smallCamera(width, height);
+    config.illumination = 1.0;
+    return config;
+}
 
 constexpr std::int32_t kWidth = 640;
 constexpr std::int32_t kHeight = 480;

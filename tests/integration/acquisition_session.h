@@ -41,7 +41,13 @@ struct StoredValue {
     std::int32_t value;
 };
 
-// The main values and the size entry the library reads at Ostrel_Initialize.
+// A camera takes at least its exposure time per frame: exposure 4029 is 50 ms (at most 20
+// frames a second instead of 2 at the default 100), and the highest gain makes up for the light
+// it loses, so the emulated scene looks as it does at the default exposure.
+inline constexpr int kStreamExposure = 4029;
+inline constexpr int kStreamGain = 1023;
+
+// The main values, the size entry and the analog group the library reads at Ostrel_Initialize.
 inline std::vector<StoredValue> streamSettings(int color, int subsample, int waitTime,
                                                int width = 6576, int height = 4384) {
     return {{"", "Size", 0},
@@ -55,7 +61,9 @@ inline std::vector<StoredValue> streamSettings(int color, int subsample, int wai
             {"Size_00", "EV", height},
             {"Size_00", "EHS", 0},
             {"Size_00", "EVS", 0},
-            {"Size_00", "Buf", 10}};
+            {"Size_00", "Buf", 10},
+            {"Gain", "Global", kStreamGain},
+            {"Gain", "Exposure", kStreamExposure}};
 }
 
 constexpr const char *kSettingsKey = "Software\\Nembra\\Ostrel7100V3Sdk";

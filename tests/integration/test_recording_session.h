@@ -38,6 +38,11 @@ struct StreamSettings {
     int waitTime = 10;
     int width = 1292;  // 323 pixels after subsampling: 969-byte rows, padded in 24 bits
     int height = 968;  // 242
+    // A camera takes at least its exposure time per frame: exposure 4029 is 50 ms (at most 20
+    // frames a second instead of 2 at the default 100), and the highest gain makes up for the
+    // light it loses, so the emulated scene looks as it does at the default exposure.
+    int exposure = 4029;
+    int gain = 1023;
 };
 
 inline int processedWidth(const StreamSettings &s) {
@@ -85,6 +90,8 @@ inline void storeSettings(const ScratchDir &dir, const StreamSettings &s) {
         {"\\Size_00", "EHS", 0},
         {"\\Size_00", "EVS", 0},
         {"\\Size_00", "Buf", 10},
+        {"\\Gain", "Global", s.gain},
+        {"\\Gain", "Exposure", s.exposure},
     };
     const std::string root = "Software\\Nembra\\Ostrel7100V3Sdk";
 #if defined(_WIN32)
