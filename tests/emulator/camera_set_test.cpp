@@ -161,6 +161,8 @@ public:
         std::ofstream(device / "rev") << "1.00\n";
         std::filesystem::create_directories(root_ / "sys/block/sda");
         std::filesystem::create_directory_symlink(device, root_ / "sys/block/sda/device");
+        std::filesystem::create_directories(root_ / "sys/block/sda/queue");
+        std::ofstream(root_ / "sys/block/sda/queue/logical_block_size") << "512\n";
         std::vector<char> drive(platform::camera::kDataWindowOffset + 4096, 0);
         const std::string_view text = platform::camera::kIdentificationText;
         char *status = drive.data() + platform::camera::kStatusSectorOffset;
