@@ -27,8 +27,13 @@
  * left alone. A failing operation can record several codes: the innermost step's code first and
  * the caller's code after it, so Ostrel_GetLastError returns the caller's code first.
  *
- * Threads: call the functions of one handle from one thread at a time. Notifications are always
- * posted, never sent, so no library thread ever waits for the application's message loop. A
+ * Threads: the functions may be called from any thread. The calls on one handle run one at a
+ * time: a call waits while a call of another thread on the same handle runs (Ostrel_GetLastError
+ * excepted: it answers at once). Ostrel_Release may be called while other threads are inside
+ * calls on the handle: from the moment it begins, new calls on the handle fail with their failure
+ * value, and the context is destroyed only after the calls already running have returned.
+ * Notifications are always posted, never sent, so no library thread ever waits for the
+ * application's message loop. A
  * notification raised by a call arrives at the notification window's queue; one raised by the
  * library's capture or recording thread (codes 0, 5, 8, 9, 13 while streaming) is posted from that
  * thread, so with a null notification window it lands in that thread's own queue and is lost:
@@ -246,8 +251,11 @@ OSTREL_API int OSTREL_CALL Ostrel_GetDllVersion(void) OSTREL_NOEXCEPT;
 OSTREL_API CameraHandle OSTREL_CALL Ostrel_Initialize(OstrelWindow window) OSTREL_NOEXCEPT;
 
 /* Closes a context: saves its analog, image filter and gray filter settings, closes the preview
- * window, stops streaming and recording (waiting for the threads) and frees everything. Returns 1,
- * or 0 for a handle that is not registered (so releasing twice gives 1, then 0). */
+ * window, stops streaming and recording (waiting for the threads) and frees everything; nothing
+ * more is written into a callback buffer or posted to a callback window once it has returned.
+ * Returns 1, or 0 for a handle that is not registered (so releasing twice gives 1, then 0). Calls
+ * on the handle that other threads started before are waited for; calls that start after the
+ * release began fail with their failure value. */
 OSTREL_API int OSTREL_CALL Ostrel_Release(CameraHandle handle) OSTREL_NOEXCEPT;
 
 /* Takes the newest code out of the context's error history (the 20 newest are kept; twenty calls
@@ -269,8 +277,22 @@ OSTREL_API int OSTREL_CALL Ostrel_Preview(CameraHandle handle) OSTREL_NOEXCEPT;
 /* As Ostrel_Preview, and after each frame the output image is copied into `buffer` (when buffer
  * and size are both non-zero; rows top first when topRowFirst is non-zero, else bottom first as
  * in a bitmap, each row whole with its padding to a multiple of 4 bytes) and OSTREL_MSG_FRAME is
- * posted to `callbackWindow` from the capture thread. The buffer must stay valid until
- * Ostrel_StopPreview or Ostrel_Close. Results and errors as Ostrel_Preview. */
+ * posted to `callbackWindow` from the capture thread. Results and errors as Ostrel_Preview; when
+ * the context already streams or is in single-frame mode nothing changes (0, no error).
+ *
+ * The buffer's lifetime. Buffer, size, row order and callback window become the context's
+ * delivery target, and stay it until one of these calls returns:
+ *   - Ostrel_Close or Ostrel_Release: the target is cleared; a later Ostrel_StartPreview streams
+ *     without delivery (frames still reach Ostrel_GetImage and the preview window);
+ *   - Ostrel_Record / Ostrel_RecordW: the target is cleared, also when the recording joins a
+ *     stream that delivers into the buffer: delivery ends there, the stream goes on;
+ *   - Ostrel_Preview, or Ostrel_CallBackPreview again, that start a new stream: the target is
+ *     replaced (Ostrel_Preview leaves none).
+ * Ostrel_StopPreview keeps the target: nothing is written while stopped, and Ostrel_StartPreview
+ * after the stop delivers into the same buffer again (so pause and resume that way). Keep the
+ * buffer valid, and at least `size` bytes long, from this call until one of the calls above has
+ * returned; from then on the library writes nothing more into it and posts nothing more to the
+ * callback window. */
 OSTREL_API int OSTREL_CALL Ostrel_CallBackPreview(CameraHandle handle, OstrelWindow callbackWindow,
                                                   void *buffer, int size,
                                                   int topRowFirst) OSTREL_NOEXCEPT;
@@ -282,13 +304,16 @@ OSTREL_API int OSTREL_CALL Ostrel_CallBackPreview(CameraHandle handle, OstrelWin
 OSTREL_API int OSTREL_CALL Ostrel_StartPreview(CameraHandle handle) OSTREL_NOEXCEPT;
 
 /* Stops streaming and recording, waits for both threads, stops the camera and leaves
- * single-frame mode. Returns 1, or 0 with OSTREL_ERROR_NO_CAMERA or
+ * single-frame mode. The callback buffer and window are kept for the next Ostrel_StartPreview
+ * (see Ostrel_CallBackPreview). Returns 1, or 0 with OSTREL_ERROR_NO_CAMERA or
  * OSTREL_ERROR_CAMERA_COMMAND (the camera refused to stop). */
 OSTREL_API int OSTREL_CALL Ostrel_StopPreview(CameraHandle handle) OSTREL_NOEXCEPT;
 
-/* Destroys the preview window, then stops as Ostrel_StopPreview does (recording the same codes).
- * Returns 1 whatever the stop reported; 0 only for a handle that is not registered. The context
- * stays usable. */
+/* Destroys the preview window, then stops as Ostrel_StopPreview does (recording the same codes),
+ * and clears the callback buffer and window: once it has returned the buffer is the
+ * application's again, and a later Ostrel_StartPreview delivers nowhere (see
+ * Ostrel_CallBackPreview). Returns 1 whatever the stop reported; 0 only for a handle that is not
+ * registered. The context stays usable. */
 OSTREL_API int OSTREL_CALL Ostrel_Close(CameraHandle handle) OSTREL_NOEXCEPT;
 
 /* Takes one frame on the calling thread and copies it into `buffer` (when buffer and size are
@@ -312,7 +337,9 @@ OSTREL_API int OSTREL_CALL Ostrel_GetImage(CameraHandle handle, void *buffer, in
 
 /* Records the running stream (starting it when needed) into an uncompressed 24-bit AVI file for
  * `durationMs` milliseconds, counted from the first recorded frame, then streaming goes on; the
- * file's frame rate is the one measured over the recording. With `display` non-zero a preview
+ * file's frame rate is the one measured over the recording. It first clears the callback buffer
+ * and window: joining a stream of Ostrel_CallBackPreview ends the delivery into its buffer, and
+ * nothing more is written there or posted to its window once this call has returned. With `display` non-zero a preview
  * window is created as by Ostrel_Preview. Returns 1 when the recording has started. Errors:
  * OSTREL_ERROR_INVALID_ARGUMENT (null or empty name), PREVIEW_WINDOW, the start's codes (see
  * Ostrel_StartPreview), SETTINGS_STORE (file not created), THREAD_START.
@@ -348,7 +375,9 @@ OSTREL_API int OSTREL_CALL Ostrel_SetPreviewWindow(CameraHandle handle, OstrelWi
 
 /* ==== Camera selection and names ============================================================= */
 
-/* Selects camera `index` (from 0). Returns 1, or 0 with OSTREL_ERROR_NO_CAMERA or
+/* Selects camera `index` (from 0); only while no acquisition runs. Returns 1, or 0 with
+ * OSTREL_ERROR_NO_CAMERA (no camera device, or the context is streaming, recording or in
+ * single-frame mode: stop first; the running acquisition goes on untouched) or
  * OSTREL_ERROR_CAMERA_NOT_PRESENT (index outside the cameras found, or the camera cannot be
  * opened). */
 OSTREL_API int OSTREL_CALL Ostrel_SetDeviceNumber(CameraHandle handle, int index) OSTREL_NOEXCEPT;
@@ -387,9 +416,10 @@ OSTREL_API int OSTREL_CALL Ostrel_SaveImage(CameraHandle handle, const char *fil
 OSTREL_API int OSTREL_CALL Ostrel_SaveImageW(CameraHandle handle, const wchar_t *fileName,
                                              int fileType) OSTREL_NOEXCEPT;
 
-/* ==== Settings dialogs (modal, on the calling thread; English or Japanese by the system
- * language). Each returns 1 whatever the user chose, or 0 with OSTREL_ERROR_NO_CAMERA. On Linux
- * there are no dialogs. ==================================================================== */
+/* ==== Settings dialogs ==========================================================================
+ * The dialogs cannot be shown yet, on Windows or on Linux: each of these returns 0 and records
+ * OSTREL_ERROR_NOT_SUPPORTED, or records OSTREL_ERROR_NO_CAMERA when the context has no camera
+ * device. What each dialog is for: */
 
 /* Camera settings (geometry, subsampling, colour mode, wait time): stops streaming around the
  * dialog, saves the choice in the settings store and restarts streaming. */

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 
 #include "OstrelSdk.h"
 #include "api/handle_registry.h"
@@ -12,13 +13,32 @@
 
 namespace ostrel::api {
 
-// Runs body(context) for a registered handle. An unregistered handle, or an entry without a
-// context, gives `failure` with no other effect; so does an exception from the body.
+// Runs body(context) for a registered handle, holding the context's control lock so that calls
+// from several threads on one handle run one after the other, and keeping the context alive
+// until the body has returned (a release on another thread waits for it). An unregistered
+// handle, or an entry without a context, gives `failure` with no other effect; so does an
+// exception from the body.
 template <typename Result, typename Body>
 Result withContext(CameraHandle handle, Result failure, Body &&body) noexcept {
     try {
-        context::CameraContext *context = processRegistry().find(handle);
-        if (context == nullptr) {
+        const ContextRef context = processRegistry().find(handle);
+        if (!context) {
+            return failure;
+        }
+        const std::lock_guard<context::ControlLock> lock(context->controlLock());
+        return body(*context);
+    } catch (...) {
+        return failure;
+    }
+}
+
+// As withContext, without the control lock: for calls that only read what has a lock of its
+// own (the error history), so they answer while another thread's call is running.
+template <typename Result, typename Body>
+Result withContextUnlocked(CameraHandle handle, Result failure, Body &&body) noexcept {
+    try {
+        const ContextRef context = processRegistry().find(handle);
+        if (!context) {
             return failure;
         }
         return body(*context);

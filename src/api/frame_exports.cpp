@@ -1,5 +1,6 @@
 // The library frame: opening and closing contexts, the error history and the version.
 #include <memory>
+#include <mutex>
 #include <new>
 
 #include "OstrelSdk.h"
@@ -33,7 +34,9 @@ CameraHandle OSTREL_CALL Ostrel_Initialize(OstrelWindow window) noexcept {
             return 0;
         }
         const CameraHandle handle = registry.insert(proposed, std::move(made));
-        if (CameraContext *context = registry.find(handle)) {
+        if (const ostrel::api::ContextRef context = registry.find(handle)) {
+            // Another thread that guesses the handle waits for the initialisation to finish.
+            const std::lock_guard<ostrel::context::ControlLock> lock(context->controlLock());
             // A failed initialisation leaves its code in the history; the handle stands.
             try {
                 (void)context->initialise(toWindowHandle(window));
@@ -65,7 +68,8 @@ int OSTREL_CALL Ostrel_Release(CameraHandle handle) noexcept {
 }
 
 int OSTREL_CALL Ostrel_GetLastError(CameraHandle handle) noexcept {
-    return withContext(handle, 0, [](CameraContext &context) { return context.takeLastError(); });
+    return ostrel::api::withContextUnlocked(
+        handle, 0, [](CameraContext &context) { return context.takeLastError(); });
 }
 
 }  // extern "C"

@@ -9,9 +9,61 @@
 
 namespace ostrel::api {
 
+ContextSlot::ContextSlot(std::unique_ptr<context::CameraContext> context)
+    : context_(std::move(context)) {}
+
+ContextSlot::~ContextSlot() = default;
+
+void ContextSlot::enterCall() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++calls_;
+}
+
+void ContextSlot::leaveCall() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (--calls_ == 0) {
+        idle_.notify_all();
+    }
+}
+
+void ContextSlot::destroyWhenIdle() {
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        idle_.wait(lock, [this] { return calls_ == 0; });
+    }
+    // No new call can start: the entry is gone, so no lookup hands this slot out again.
+    context_.reset();
+}
+
+void ContextSlot::abandon() {
+    (void)context_.release();
+}
+
+ContextRef::ContextRef(std::shared_ptr<ContextSlot> slot) : slot_(std::move(slot)) {
+    if (slot_) {
+        slot_->enterCall();
+    }
+}
+
+ContextRef::~ContextRef() {
+    if (slot_) {
+        slot_->leaveCall();
+    }
+}
+
+ContextRef &ContextRef::operator=(ContextRef &&other) noexcept {
+    if (this != &other) {
+        if (slot_) {
+            slot_->leaveCall();
+        }
+        slot_ = std::move(other.slot_);
+    }
+    return *this;
+}
+
 struct HandleRegistry::Entry {
     CameraHandle handle = 0;
-    std::unique_ptr<context::CameraContext> context;
+    std::shared_ptr<ContextSlot> slot;
     Entry *previous = nullptr;
     Entry *next = nullptr;
 };
@@ -29,7 +81,9 @@ HandleRegistry::HandleRegistry(HandleSources sources) : sources_(std::move(sourc
 
 HandleRegistry::~HandleRegistry() {
     while (head_ != nullptr) {
-        (void)head_->context.release();
+        if (head_->slot) {
+            head_->slot->abandon();
+        }
         removeHeadLocked();
     }
 }
@@ -44,13 +98,15 @@ CameraHandle HandleRegistry::proposeHandle() {
 CameraHandle HandleRegistry::insert(CameraHandle proposed,
                                     std::unique_ptr<context::CameraContext> context) {
     auto entry = std::make_unique<Entry>();
+    if (context != nullptr) {
+        entry->slot = std::make_shared<ContextSlot>(std::move(context));
+    }
     std::lock_guard<std::mutex> lock(mutex_);
     CameraHandle handle = proposed;
     while (handle == 0 || containsLocked(handle)) {
         ++handle;
     }
     entry->handle = handle;
-    entry->context = std::move(context);
     Entry *added = entry.release();
     if (head_ == nullptr) {
         added->previous = added;
@@ -66,26 +122,26 @@ CameraHandle HandleRegistry::insert(CameraHandle proposed,
     return handle;
 }
 
-context::CameraContext *HandleRegistry::find(CameraHandle handle) {
+ContextRef HandleRegistry::find(CameraHandle handle) {
     std::lock_guard<std::mutex> lock(mutex_);
     Entry *entry = lookupLocked(handle);
-    return entry != nullptr ? entry->context.get() : nullptr;
+    // The call is counted before the lock is left, so a release cannot slip in between.
+    return entry != nullptr && entry->slot ? ContextRef(entry->slot) : ContextRef();
 }
 
 bool HandleRegistry::release(CameraHandle handle) {
-    std::unique_ptr<context::CameraContext> context;
+    std::shared_ptr<ContextSlot> slot;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         Entry *entry = lookupLocked(handle);
         if (entry == nullptr) {
             return false;
         }
-        context = std::move(entry->context);
-    }
-    context.reset();
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (lookupLocked(handle) != nullptr) {
+        slot = std::move(entry->slot);
         removeHeadLocked();
+    }
+    if (slot) {
+        slot->destroyWhenIdle();
     }
     return true;
 }

@@ -2,10 +2,13 @@
 // functions. A handle is a 32-bit key, never a pointer. Every lookup moves the ring's head to the
 // entry it found, so the newest and the most recently used contexts are found first.
 //
-// Threads: the exported functions may be called from several application threads (one at a time
-// per handle); a small lock keeps the ring whole. The library's own threads never use it.
+// Threads: the exported functions may be called from any application thread; a small lock keeps
+// the ring whole. A lookup hands out a ContextRef that keeps the context alive until the call
+// that holds it returns, so a release on another thread never frees a context under a running
+// call. The library's own threads never use the registry.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -20,6 +23,51 @@ class CameraContext;
 }
 
 namespace ostrel::api {
+
+// One registered context and the calls running in it. Shared by the registry entry and the
+// ContextRefs handed out, so it outlives whichever of them goes last.
+class ContextSlot {
+public:
+    explicit ContextSlot(std::unique_ptr<context::CameraContext> context);
+    ~ContextSlot();
+    ContextSlot(const ContextSlot &) = delete;
+    ContextSlot &operator=(const ContextSlot &) = delete;
+
+    context::CameraContext *context() const { return context_.get(); }
+    void enterCall();
+    void leaveCall();
+    // Waits until no call runs in the context, then destroys it (on the calling thread).
+    void destroyWhenIdle();
+    // Lets the context go without destroying it (the library is unloading).
+    void abandon();
+
+private:
+    std::unique_ptr<context::CameraContext> context_;
+    std::mutex mutex_;
+    std::condition_variable idle_;
+    int calls_ = 0;
+};
+
+// What a lookup returns: the context of a handle, kept alive while the ref exists. Empty when
+// the handle is not registered or its entry has no context. Held for the length of one call.
+class ContextRef {
+public:
+    ContextRef() = default;
+    explicit ContextRef(std::shared_ptr<ContextSlot> slot);
+    ~ContextRef();
+    ContextRef(ContextRef &&other) noexcept = default;
+    ContextRef &operator=(ContextRef &&other) noexcept;
+    ContextRef(const ContextRef &) = delete;
+    ContextRef &operator=(const ContextRef &) = delete;
+
+    context::CameraContext *get() const { return slot_ ? slot_->context() : nullptr; }
+    context::CameraContext &operator*() const { return *get(); }
+    context::CameraContext *operator->() const { return get(); }
+    explicit operator bool() const { return get() != nullptr; }
+
+private:
+    std::shared_ptr<ContextSlot> slot_;
+};
 
 class HandleRegistry {
 public:
@@ -48,13 +96,15 @@ public:
     // The context may be null. Throws only std::bad_alloc, leaving the registry unchanged.
     CameraHandle insert(CameraHandle proposed, std::unique_ptr<context::CameraContext> context);
 
-    // The context of a handle, or null when the handle is not registered or its entry has no
-    // context. Leaves the head on the entry found, or, for an unknown handle, on the entry before
-    // the one the search started from.
-    context::CameraContext *find(CameraHandle handle);
+    // The context of a handle, kept alive while the returned ref exists; empty when the handle
+    // is not registered or its entry has no context. Leaves the head on the entry found, or, for
+    // an unknown handle, on the entry before the one the search started from.
+    ContextRef find(CameraHandle handle);
 
-    // Destroys the handle's context (outside the lock: it stops threads and saves settings) and
-    // removes its entry. False when the handle is not registered.
+    // Removes the handle's entry first, so that lookups from then on fail, then waits until
+    // every call still running in its context has returned and destroys the context on the
+    // calling thread (outside the lock: it stops threads and saves settings). False when the
+    // handle is not registered.
     bool release(CameraHandle handle);
 
     std::int32_t count() const;

@@ -84,12 +84,13 @@ bool CameraContext::isAllowed(Report report, AcquisitionStates states) {
 }
 
 void CameraContext::setDeliveryTarget(const DeliveryTarget &target) {
-    std::lock_guard<std::mutex> lock(targetMutex_);
+    // Waits for a frame being delivered to the old target.
+    std::lock_guard<std::recursive_mutex> lock(targetMutex_);
     target_ = target;
 }
 
 CameraContext::DeliveryTarget CameraContext::deliveryTarget() const {
-    std::lock_guard<std::mutex> lock(targetMutex_);
+    std::lock_guard<std::recursive_mutex> lock(targetMutex_);
     return target_;
 }
 
@@ -128,7 +129,9 @@ void CameraContext::recordError(std::int32_t code) {
 }
 
 void CameraContext::postFrameNotification(std::int32_t lParam) {
-    const platform::WindowHandle window = deliveryTarget().callbackWindow;
+    // Under the delivery lock, so a window that has just been taken away gets nothing more.
+    std::lock_guard<std::recursive_mutex> lock(targetMutex_);
+    const platform::WindowHandle window = target_.callbackWindow;
     if (window != platform::kNoWindow) {
         (void)platform::postMessage(window, kFrameNotification, 0, lParam);
     }

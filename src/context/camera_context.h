@@ -3,12 +3,15 @@
 // capture thread, the application's notification targets and the error history. The exported
 // functions forward to it.
 //
-// Threads: the application calls a context from one thread at a time. The capture thread (and
-// the recording thread) read the settings and flags and record errors; every word they share is
-// atomic, the error history and the delivery targets have small locks of their own, and the
-// output image is guarded by the frame lock: the capture thread holds it while it writes a frame
-// into the images, readers (Ostrel_GetImage, the still image writers, the recording conversion)
-// while they read. Nobody holds it across a wait, a message post or a device call.
+// Threads: the application may call a context from several threads; every call that reaches it
+// holds its control lock (the exports take it), so the calls run one after the other. The capture
+// thread and the recording thread never take the control lock: a stop that holds it and waits
+// for them can always finish. They read the settings and flags and record errors; every word
+// they share is atomic, the error history and the delivery target have small locks of their own,
+// and the output image is guarded by the frame lock: the capture thread holds it while it writes
+// a frame into the images, readers (Ostrel_GetImage, the still image writers, the recording
+// conversion) while they read. Nobody holds the frame lock across a wait, a message post or a
+// device call. Lock order: control lock, then delivery lock or frame lock.
 #pragma once
 
 #include <array>
@@ -99,6 +102,11 @@ struct PreviewPlacement {
     std::int32_t width = kSensorWidth;
     std::int32_t height = kSensorHeight;
 };
+
+// The lock that makes the calls of one context run one at a time. Recursive: while a modal
+// dialog runs, the application's window procedures run on the same thread and may call the
+// context again.
+using ControlLock = std::recursive_mutex;
 
 // Makes the camera device of a context at initialisation; null when none can be made.
 using DeviceFactory = std::function<std::unique_ptr<device::Device7100VRX>()>;
@@ -206,10 +214,12 @@ public:
                                        std::int32_t size, std::int32_t topRowFirst);
     // Streaming without a new window; true at once while streaming, code 1 in single-frame mode.
     [[nodiscard]] bool startPreview();
-    // Stops streaming and recording (waiting for both threads), then the camera (code 6).
+    // Stops streaming and recording (waiting for both threads), then the camera (code 6). The
+    // delivery target stays: a start after the stop delivers into the same buffer again.
     [[nodiscard]] bool stopPreview();
-    // Closes the preview window (drawing stops first), then stops as stopPreview does. Always
-    // true: the stop's failure is recorded, not returned.
+    // Closes the preview window (drawing stops first), stops as stopPreview does and forgets
+    // the delivery target (callback window, buffer, size, row order): a later start streams
+    // without delivery. Always true: the stop's failure is recorded, not returned.
     bool close();
     // One frame into the buffer (prepared first from idle; skipped preparation in single-frame
     // mode); code 1 while streaming.
@@ -222,6 +232,7 @@ public:
     [[nodiscard]] bool record(const char *fileName, std::int32_t durationMs, std::int32_t display);
     [[nodiscard]] bool recordWide(const wchar_t *fileName, std::int32_t durationMs,
                                   std::int32_t display);
+    // Selects another camera; only while idle (code 1 otherwise, the acquisition untouched).
     [[nodiscard]] bool setDeviceNumber(std::int32_t index);
     std::int32_t enumDevices(char *names);
     std::int32_t enumDevicesWide(wchar_t *names);
@@ -229,6 +240,7 @@ public:
     [[nodiscard]] bool deviceNameWide(std::int32_t index, wchar_t *buffer, std::int32_t size);
     [[nodiscard]] bool saveImage(const char *fileName, std::int32_t fileType);
     [[nodiscard]] bool saveImageWide(const wchar_t *fileName, std::int32_t fileType);
+    // The settings dialogs: after the state check, code 11 (no dialog can be shown yet).
     [[nodiscard]] bool cameraDialog(platform::WindowHandle parent);
     [[nodiscard]] bool imageDialog(platform::WindowHandle parent);
     [[nodiscard]] bool analogDialog(platform::WindowHandle parent);
@@ -266,6 +278,9 @@ public:
     // prepared for (null when the mode is not valid). Read it under frameLock().
     const imaging::DibImage *outputImage() const;
 
+    // Held by every call into the context from the application (see the file comment).
+    ControlLock &controlLock() { return controlMutex_; }
+
     // Releases the resources the library shares between contexts (the worker threads); for
     // the last release of a context. Ordinary threads only.
     static void releaseSharedResources();
@@ -281,7 +296,10 @@ private:
     void refreshAnalogPage(int control, std::int32_t value) override;
     void refreshImageFilterDialog() override;
 
-    // Where streamed frames go: set by the starts, read by the capture thread for every frame.
+    // Where streamed frames go: set by callback preview, cleared by preview, record and close,
+    // kept by stop. The capture thread holds the delivery lock from reading it until the frame
+    // is copied and announced, so once a change has returned nothing more reaches the old buffer
+    // or window.
     struct DeliveryTarget {
         platform::WindowHandle callbackWindow = platform::kNoWindow;
         void *buffer = nullptr;
@@ -337,6 +355,7 @@ private:
     [[nodiscard]] bool checkCameraNameRequest(std::int32_t index, const void *buffer,
                                               std::int32_t size);
 
+    ControlLock controlMutex_;
     DeviceFactory makeDevice_;
     // Filled at initialisation; nothing else reads it.
     imaging::ProcessorInfo processor_{};
@@ -386,7 +405,8 @@ private:
     platform::WindowHandle applicationWindow_ = platform::kNoWindow;
     PreviewPlacement previewPlacement_;
     platform::WindowHandle notificationWindow_ = platform::kNoWindow;
-    mutable std::mutex targetMutex_;
+    // Recursive: a failed delivery announces its failure while the capture thread holds it.
+    mutable std::recursive_mutex targetMutex_;
     DeliveryTarget target_;
     // Written by the capture thread for every frame; the frame notification carries its address.
     FrameInfo frameInfo_{};

@@ -289,6 +289,9 @@ bool CameraContext::close() {
     previewWindow_.close();
     runFlag_.store(0);
     (void)stop();
+    // The application may reuse its buffer once the close has returned: a later start streams
+    // without delivery until a callback preview names a target again.
+    setDeliveryTarget(DeliveryTarget{});
     return true;
 }
 

@@ -37,7 +37,8 @@ std::int32_t CameraContext::nameCameras(WriteName writeName) {
 }
 
 bool CameraContext::setDeviceNumber(std::int32_t index) {
-    if (!isAllowed(Report::Record)) {
+    // Selecting closes the drive the running acquisition reads from: only while idle.
+    if (!isAllowed(Report::Record, {AcquisitionState::Idle})) {
         return false;
     }
     if (device_->IsValidDeviceIndex(index) == 0 ||

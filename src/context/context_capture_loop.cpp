@@ -1,6 +1,7 @@
 // The capture thread: every wait time it asks the camera device for a new frame, takes it into
 // the raw image, converts it under the frame lock, and then draws, delivers and announces it.
 #include <cstdint>
+#include <mutex>
 
 #include "context/camera_context.h"
 #include "device/camera_device.h"
@@ -47,13 +48,11 @@ void CameraContext::streamFrame() {
         return;
     }
     framesTaken_.fetch_add(1);
-    const DeliveryTarget delivery = deliveryTarget();
 
     frameInfo_.size = static_cast<std::int32_t>(sizeof(FrameInfo));
     frameInfo_.width = raw->width();
     frameInfo_.height = raw->height();
     frameInfo_.bitsPerPixel = imaging::outputBitCount(preparedMode_.load());
-    frameInfo_.buffer = delivery.buffer;
     frameRate_.store(rateMeter_.countFrame(platform::multimediaTimeMs()));
     frameInfo_.frameRate = frameRate_.load();
 
@@ -66,6 +65,12 @@ void CameraContext::streamFrame() {
         drawFrame();
     }
 
+    // The target is read and used under the delivery lock: a recording that joins the stream
+    // or a close takes it away, and from then on no byte reaches the old buffer and no
+    // notification the old window.
+    std::lock_guard<std::recursive_mutex> deliveryLock(targetMutex_);
+    const DeliveryTarget delivery = target_;
+    frameInfo_.buffer = delivery.buffer;
     if (delivery.buffer != nullptr && delivery.size != 0) {
         DibImage *output = preparedOutputImage();
         if (output == nullptr || !imaging::DeliverFrame(*output, delivery.topRowFirst,

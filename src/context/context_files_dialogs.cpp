@@ -1,5 +1,6 @@
-// The settings dialog operations of a camera context, as far as they run today: the state rules
-// and the argument checks that come before the work itself.
+// The settings dialog operations of a camera context. No dialog can be shown yet on either
+// system: after the state check each one reports code 11 (not supported) and fails, so an
+// application can tell "no dialog here" from "no camera".
 #include <cstdint>
 
 #include "context/camera_context.h"
@@ -10,7 +11,7 @@ bool CameraContext::cameraDialog(platform::WindowHandle /*parent*/) {
     if (!isAllowed(Report::Record)) {
         return false;
     }
-    // Device path: the camera settings dialog around a stop and restart.
+    recordError(ErrorCode::NotSupported);
     return false;
 }
 
@@ -18,7 +19,7 @@ bool CameraContext::imageDialog(platform::WindowHandle /*parent*/) {
     if (!isAllowed(Report::Record)) {
         return false;
     }
-    // Device path: the image filter dialog on the settings block.
+    recordError(ErrorCode::NotSupported);
     return false;
 }
 
@@ -26,7 +27,7 @@ bool CameraContext::analogDialog(platform::WindowHandle /*parent*/) {
     if (!isAllowed(Report::Record)) {
         return false;
     }
-    // Device path: the analog dialog on the analog settings.
+    recordError(ErrorCode::NotSupported);
     return false;
 }
 

@@ -44,10 +44,10 @@ inline constexpr std::int32_t kMaxGeometryEntries = 100;
 
 // Loads the nine analog words from subkey "Gain". Without the key or the subkey every word
 // takes its default (global gain 100, colour gains 0, exposure 100, the device's mirror
-// defaults, auto-iris off) and the result is false; the caller's own result is success either
-// way. "Global" and the four colour gains are read in turn through one value that starts at 0
-// and is copied into each word whether or not its read succeeded: a missing "Global" loads 0
-// and a missing colour gain repeats the value before it.
+// defaults, auto-iris off). True either way: falling back to the defaults is a successful load.
+// "Global" and the four colour gains are read in turn through one value that starts at 0 and is
+// copied into each word whether or not its read succeeded: a missing "Global" loads 0 and a missing
+// colour gain repeats the value before it.
 bool loadAnalogSettings(imaging::AnalogSettings &settings, std::int32_t mirrorVDefault,
                         std::int32_t mirrorHDefault);
 // Writes the nine analog words into "Gain". False, with nothing written, when the settings key

@@ -131,7 +131,7 @@ bool loadAnalogSettings(imaging::AnalogSettings &settings, std::int32_t mirrorVD
         settings.set(AnalogWord::MirrorV, mirrorVDefault);
         settings.set(AnalogWord::MirrorH, mirrorHDefault);
         settings.set(AnalogWord::AutoIris, imaging::kAutoIrisOff);
-        return false;
+        return true;
     }
     // A colour gain that is missing repeats the value before it, so a subkey that holds only
     // "Global" gives all four colour gains the global gain, as the global gain setter does.

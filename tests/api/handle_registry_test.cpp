@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <set>
@@ -42,7 +44,7 @@ TEST(HandleRegistry, EmptyRegistryFindsNothingAndReleasesNothing) {
     HandleRegistry registry;
     EXPECT_EQ(registry.count(), 0);
     EXPECT_EQ(registry.headHandle(), std::nullopt);
-    EXPECT_EQ(registry.find(1), nullptr);
+    EXPECT_EQ(registry.find(1).get(), nullptr);
     EXPECT_FALSE(registry.release(1));
     EXPECT_EQ(registry.handlesForward(), Handles{});
 }
@@ -66,7 +68,7 @@ TEST_F(RingOfThree, TheNewestIsTheHeadAndEachEntryGoesInBeforeTheOldHead) {
 }
 
 TEST_F(RingOfThree, ALookupLeavesTheHeadOnTheEntryFound) {
-    EXPECT_EQ(registry.find(kA), nullptr);  // found, but the entry holds no context
+    EXPECT_EQ(registry.find(kA).get(), nullptr);  // found, but the entry holds no context
     EXPECT_EQ(registry.headHandle(), kA);
     EXPECT_EQ(registry.handlesForward(), (Handles{kA, kC, kB}));
     (void)registry.find(kB);
@@ -79,14 +81,14 @@ TEST_F(RingOfThree, ALookupLeavesTheHeadOnTheEntryFound) {
 
 TEST_F(RingOfThree, AnUnknownHandleLeavesTheHeadOnTheEntryBeforeTheStart) {
     ASSERT_EQ(registry.headHandle(), kC);
-    EXPECT_EQ(registry.find(999), nullptr);
+    EXPECT_EQ(registry.find(999).get(), nullptr);
     EXPECT_EQ(registry.headHandle(), kA);  // kA precedes kC in the ring
     // Known handles are still found from there, wherever they lie.
     (void)registry.find(kB);
     EXPECT_EQ(registry.headHandle(), kB);
     (void)registry.find(kC);
     EXPECT_EQ(registry.headHandle(), kC);
-    EXPECT_EQ(registry.find(0), nullptr);
+    EXPECT_EQ(registry.find(0).get(), nullptr);
     EXPECT_EQ(registry.headHandle(), kA);
 }
 
@@ -109,10 +111,43 @@ TEST_F(RingOfThree, ReleasingDestroysTheContextOfTheEntry) {
     auto context = std::make_unique<context::CameraContext>();
     context::CameraContext *raw = context.get();
     ASSERT_EQ(registry.insert(500, std::move(context)), 500u);
-    EXPECT_EQ(registry.find(500), raw);
+    EXPECT_EQ(registry.find(500).get(), raw);
     EXPECT_TRUE(registry.release(500));
-    EXPECT_EQ(registry.find(500), nullptr);
+    EXPECT_EQ(registry.find(500).get(), nullptr);
     EXPECT_EQ(registry.count(), 3);
+}
+
+// A context that notes when it is destroyed.
+class ObservedContext : public context::CameraContext {
+public:
+    explicit ObservedContext(std::atomic<bool> &destroyed) : destroyed_(destroyed) {}
+    ~ObservedContext() override { destroyed_.store(true); }
+
+private:
+    std::atomic<bool> &destroyed_;
+};
+
+TEST_F(RingOfThree, AReleaseUnregistersAtOnceAndDestroysOnlyAfterTheRunningCallReturns) {
+    std::atomic<bool> destroyed{false};
+    ASSERT_EQ(registry.insert(500, std::make_unique<ObservedContext>(destroyed)), 500u);
+    ContextRef runningCall = registry.find(500);
+    ASSERT_TRUE(runningCall);
+    std::atomic<bool> released{false};
+    std::thread releaser([&] { released.store(registry.release(500)); });
+    // The entry goes first: new calls find nothing while the running one goes on.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (registry.count() != 3 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+    EXPECT_EQ(registry.count(), 3);
+    EXPECT_FALSE(registry.find(500));
+    EXPECT_FALSE(destroyed.load());
+    EXPECT_FALSE(released.load());
+    runningCall = ContextRef();
+    releaser.join();
+    EXPECT_TRUE(released.load());
+    EXPECT_TRUE(destroyed.load());
+    EXPECT_FALSE(registry.release(500));
 }
 
 TEST(HandleRegistryCreation, TheValueIsRandomPlusTicksPlusCount) {

@@ -263,10 +263,12 @@ inline std::vector<int> history(CameraHandle handle) {
     return codes;
 }
 
-// Emulated cameras for the whole process: the library reads these once, at its first
-// Ostrel_Initialize.
+// The emulated cameras of every integration test, the same in all of them because the library
+// reads the variable once, at its first Ostrel_Initialize in the process: two, so that camera
+// selection can be tested; contexts use the first unless they select another.
+inline constexpr const char *kEmulatedCameras = "2";
 inline void useEmulatedCameras() {
-    setVariable("OSTREL_EMULATED_CAMERAS", "1");
+    setVariable("OSTREL_EMULATED_CAMERAS", kEmulatedCameras);
 }
 
 }  // namespace ostrel::integration

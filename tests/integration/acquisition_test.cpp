@@ -1,4 +1,4 @@
-// Acquisition through the exported interface against the shared library, with one emulated
+// Acquisition through the exported interface against the shared library, on the first emulated
 // camera: initialisation over the settings store, the acquisition states and their codes,
 // snapshots, frame copies, the frame notifications with their FrameInfo, and release while
 // streaming.

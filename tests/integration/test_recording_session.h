@@ -136,11 +136,11 @@ inline std::vector<int> drainErrors(CameraHandle handle) {
     return codes;
 }
 
-// One camera handle over one emulated camera, released at the end of the test.
+// One camera handle over the first emulated camera, released at the end of the test.
 class CameraSession {
 public:
     explicit CameraSession(const StreamSettings &settings) : settings_(settings) {
-        setVariable("OSTREL_EMULATED_CAMERAS", "1");
+        setVariable("OSTREL_EMULATED_CAMERAS", "2");  // as every integration test
         storeSettings(dir_, settings);
         handle_ = Ostrel_Initialize(OstrelWindow{});
     }

@@ -39,13 +39,13 @@ using AnalogSettingsStoreTest = SettingsStoreTest;
 
 TEST_F(AnalogSettingsStoreTest, WithoutTheSubkeyUsesDefaultsAndTheDeviceMirrors) {
     AnalogSettings settings(kMarkedAnalog);
-    EXPECT_FALSE(loadAnalogSettings(settings, 1, 0));
+    EXPECT_TRUE(loadAnalogSettings(settings, 1, 0));  // the defaults are a successful load
     EXPECT_EQ(settings.values(), (AnalogValues{100, 0, 0, 0, 0, 100, 1, 0, 0}));
     EXPECT_FALSE(keyExists(""));
 
     createKey("");
     settings.assign(kMarkedAnalog);
-    EXPECT_FALSE(loadAnalogSettings(settings, 0, 1));
+    EXPECT_TRUE(loadAnalogSettings(settings, 0, 1));
     EXPECT_EQ(settings.values(), (AnalogValues{100, 0, 0, 0, 0, 100, 0, 1, 0}));
     EXPECT_FALSE(keyExists("Gain"));
 }
