@@ -148,6 +148,7 @@ std::int32_t CameraDevice::ReadBulk(void *buffer, std::int32_t length) {
         ready = statusSector_[camera::kReadyFlagOffset] == camera::kReadyFlagSet;
     }
     if (!ready) {
+        readyWaitRanOut_.store(true);
         return 0;
     }
     std::lock_guard<std::mutex> guard(driveMutex_);

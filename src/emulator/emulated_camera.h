@@ -3,8 +3,9 @@
 // the two-step word register write, byte register write and read), keeps its registers, and
 // after a start command sends frames as two tagged half-frames in its readout order, paced to a
 // bandwidth, with a brightness that follows its exposure and gain. Tests can make it misbehave:
-// drop halves, send scripted or mismatched tags, never become ready, fail reads or writes, or
-// disappear in the middle of a stream.
+// drop halves, send scripted or mismatched tags, never become ready, fail reads or writes,
+// disappear in the middle of a stream (for a moment, or unplugged for good until it comes back),
+// or refuse to have its drive opened.
 //
 // Threads: every operation may be called from any thread; the camera serialises them with its
 // own lock (several drives may be open on one camera).
@@ -74,6 +75,7 @@ struct CameraCounters {
     std::uint64_t commandWrites = 0;
     std::uint64_t startCommands = 0;
     std::uint64_t halvesSent = 0;
+    std::uint64_t driveCalls = 0;  // every seek, read and write on its drives, failed ones too
 };
 
 class EmulatedCamera {
@@ -87,6 +89,14 @@ public:
     bool read(std::uint64_t offset, void *buffer, std::uint32_t length, std::uint32_t *done);
     bool write(std::uint64_t offset, const void *data, std::uint32_t length);
     bool connected() const;
+    // Counts one call on a drive of this camera.
+    void countDriveCall();
+    // Whether a drive opened while the camera's plug-in count was `generation` still reaches
+    // the camera: a drive opened before the camera was unplugged never does again.
+    bool reaches(std::uint64_t generation) const;
+    std::uint64_t generation() const;
+    // Whether its drive refuses to be opened (in use, no access rights).
+    bool openRefused() const;
     // How many drives are open on this camera now.
     int openDrives() const { return openDrives_.load(); }
     void driveOpened() { ++openDrives_; }
@@ -114,8 +124,15 @@ public:
     void setNeverReady(bool neverReady);
     void failNextReads(DriveRegion region, int count);
     void failNextWrites(int count);
+    // The camera stops answering for a while: every call on its drives fails until reconnect(),
+    // after which the same drives work again.
     void disconnect();
+    // The camera is unplugged: every call on its drives fails ("device gone"), and the drives
+    // opened until now keep failing even after it comes back; a new open reaches it again.
+    void unplug();
+    // Back after disconnect() or unplug(), waiting for a start command.
     void reconnect();
+    void refuseOpens(bool refuse);
     // The camera disappears when it is asked for a half after `count` more were sent.
     void disconnectAfterHalves(std::uint64_t count);
     // After `count` more halves the camera stops becoming ready (until called again); a negative
@@ -156,6 +173,8 @@ private:
     FrameSynthesizer synthesizer_;
 
     bool connected_ = true;
+    std::uint64_t generation_ = 0;  // how often the camera was unplugged
+    bool openRefused_ = false;
     bool streaming_ = false;
     bool neverReady_ = false;
     std::uint32_t frame_ = 0;

@@ -54,7 +54,12 @@ bool installFromEnvironment() {
         }
         EmulatedCameraConfig config;
         config.bandwidthBytesPerSecond = settings->bandwidthBytesPerSecond;
-        installEmulatedCameras(std::make_shared<EmulatedCameraSet>(settings->cameras, config));
+        auto set = std::make_shared<EmulatedCameraSet>(settings->cameras, config);
+        const char *faultFile = std::getenv("OSTREL_EMULATED_FAULTS");
+        if (faultFile != nullptr && *faultFile != '\0') {
+            set->useFaultFile(faultFile);
+        }
+        installEmulatedCameras(std::move(set));
         installed = true;
     });
     return installed;

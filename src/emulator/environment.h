@@ -1,6 +1,8 @@
 // Turning the emulator on from the environment: with OSTREL_EMULATED_CAMERAS=N (1..8) the
 // process sees N emulated 7100VRX cameras instead of its disks; OSTREL_EMULATED_BANDWIDTH sets
-// their image data rate in whole MB/s (default 400; 0 sends as fast as frames are asked for).
+// their image data rate in whole MB/s (default 400; 0 sends as fast as frames are asked for);
+// OSTREL_EMULATED_FAULTS names a fault file through which a running program makes the cameras
+// misbehave (see FaultFile).
 #pragma once
 
 #include <optional>

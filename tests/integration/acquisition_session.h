@@ -23,6 +23,7 @@
 #endif
 
 #include "OstrelSdk.h"
+#include "integration/camera_faults.h"
 
 namespace ostrel::integration {
 
@@ -255,10 +256,11 @@ inline std::vector<int> history(CameraHandle handle) {
     return codes;
 }
 
-// Emulated cameras for the whole process: the library reads these once, at its first
-// Ostrel_Initialize.
+// Emulated cameras for the whole process, with the process's fault file: the library reads
+// these once, at its first Ostrel_Initialize.
 inline void useEmulatedCameras() {
     setVariable("OSTREL_EMULATED_CAMERAS", "1");
+    setVariable("OSTREL_EMULATED_FAULTS", FaultFile::instance().path().c_str());
 }
 
 }  // namespace ostrel::integration
