@@ -40,8 +40,10 @@ struct EmulatedCameraConfig {
     // Image data rate; 0 sends every half as soon as it is asked for.
     double bandwidthBytesPerSecond = kDefaultBandwidthBytesPerSecond;
     // How long a status read takes while the camera is not ready (the round trip of a real
-    // device); 0 answers at once.
-    std::chrono::microseconds statusReadLatency{50};
+    // device, one USB microframe); 0 answers at once. A device's ready wait of 10000 reads thus
+    // lasts longer than the longest exposure, as on a real camera, so only a camera that stalls
+    // makes it run out.
+    std::chrono::microseconds statusReadLatency{125};
     // The scene; null for the default test chart.
     std::shared_ptr<const SceneGenerator> scene;
     // What the status sector identifies the camera as.

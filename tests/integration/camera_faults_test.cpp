@@ -73,6 +73,7 @@ protected:
         const auto resumed = waitForFrames([](const auto &n) { return countOf(n, 0) >= 2; });
         EXPECT_GE(countOf(resumed, 0), 2u);
         EXPECT_EQ(Ostrel_StopPreview(handle), 1);
+        (void)frames.take();
     }
 
     SettingsStore store;
