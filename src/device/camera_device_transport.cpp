@@ -141,6 +141,9 @@ std::int32_t CameraDevice::ReadBulk(void *buffer, std::int32_t length) {
     const std::int32_t polls = transferTimeout_.load();
     bool ready = false;
     for (std::int32_t i = 0; i < polls && !ready; ++i) {
+        if (state_.load() == static_cast<std::int32_t>(CaptureState::StopRequested)) {
+            return 0;  // a stop does not wait for a silent camera's whole time-out
+        }
         std::lock_guard<std::mutex> guard(driveMutex_);
         if (drive_ == nullptr || !readStatusLocked()) {
             return 0;

@@ -393,6 +393,24 @@ TEST(StartAndStop, ADriveThatKeepsFailingFailsTheCaptureAfterBoundedRetries) {
     }
 }
 
+TEST(StartAndStop, AStopEndsAReadyWaitOnASilentCamera) {
+    // Each status read takes 2 ms and the camera never becomes ready: the whole wait would be
+    // 10000 reads, and a stop that waited for it would take 20 seconds.
+    auto config = smallCamera(kWidth, kHeight);
+    config.statusReadLatency = std::chrono::milliseconds(2);
+    ScopedCameras cameras(1, config);
+    auto &camera = cameras.camera(0);
+    camera.setNeverReady(true);
+    SmallHalfFrameDevice device(kWidth, kHeight);
+    device.SetTransferTimeout(10000);
+    const auto probeReads = camera.counters().statusReads;
+    ASSERT_EQ(device.StartContinuousCapture(), device::kStartOk);
+    ASSERT_TRUE(waitUntil([&] { return camera.counters().statusReads > probeReads; }));
+    EXPECT_EQ(device.StopCapture(), 0);
+    EXPECT_LT(camera.counters().statusReads - probeReads, 5000u);
+    EXPECT_EQ(device.takeTransferTimeouts(), 0);  // cut short, not run out
+}
+
 // A camera that stays silent is not a failing drive: each ready wait that runs out is counted
 // for the caller to report, and the capture goes on and delivers once the camera is ready.
 TEST(StartAndStop, ReadyWaitsThatRunOutAreCountedAndTheCaptureGoesOn) {
