@@ -111,6 +111,9 @@ void CameraDevice::updateFrameRate(RateWindow &window) {
 }
 
 bool CameraDevice::recoverFromFailedRead(int &driveFailures) {
+    if (state_.load() == asInt(CaptureState::StopRequested)) {
+        return true;  // the read was cut short by the stop: nothing failed
+    }
     if (readyWaitRanOut_.load()) {
         transferTimeouts_.fetch_add(1);
         driveFailures = 0;
