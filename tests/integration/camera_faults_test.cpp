@@ -45,11 +45,12 @@ protected:
                                          static_cast<int>(buffer.size()), 1),
                   1);
     }
-    // Collects frame notifications (generously long) until `done` holds for what has come.
+    // Collects frame notifications until `done` holds for what has come. Generously long: a
+    // transfer time-out is 10000 status reads, which take seconds where waits are coarse.
     std::vector<Notification> waitForFrames(
         const std::function<bool(const std::vector<Notification> &)> &done) {
         std::vector<Notification> taken;
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(300);
         while (!done(taken) && std::chrono::steady_clock::now() < end) {
             for (const Notification &n : frames.take()) {
                 taken.push_back(n);
