@@ -362,12 +362,13 @@ TEST(StartAndStop, ADriveThatKeepsFailingFailsTheCaptureAfterBoundedRetries) {
         SmallHalfFrameDevice device(kWidth, kHeight);
         ASSERT_EQ(device.StartContinuousCapture(), device::kStartOk);
         ASSERT_TRUE(waitUntil([&] { return device.framesCompleted() >= 2; }));
-        const std::uint64_t callsBefore = camera.counters().driveCalls;
         if (c.failures < 0) {
             camera.disconnect();
         } else {
             camera.failNextReads(DriveRegion::Status, c.failures);
         }
+        // From here on every attempt fails (until the injected failures are used up).
+        const std::uint64_t callsBefore = camera.counters().driveCalls;
         if (c.captureFails) {
             ASSERT_TRUE(
                 waitUntil([&] { return device.GetCaptureStatus() == device::kCaptureFailed; }));
