@@ -101,8 +101,12 @@ typedef uintptr_t OstrelWindow;
 /* Frame notification, posted to the callback window of Ostrel_CallBackPreview from the capture
  * thread. A delivered frame: wParam = address of the context's FrameInfo (valid until the next
  * frame), lParam = 0. A failure: wParam = 0, lParam = OSTREL_ERROR_MEMORY_OR_SIZE (buffer too
- * small), OSTREL_ERROR_FRAME_TRANSFER (frame not read) or OSTREL_ERROR_CAPTURE_FAILED (the camera
- * stopped streaming; the capture thread ends). */
+ * small; that frame is not delivered), OSTREL_ERROR_FRAME_TRANSFER (a frame could not be read,
+ * or the camera did not become ready within the transfer time-out: one notification for each
+ * such wait, so a stalled camera is told apart from a dark scene; streaming goes on) or
+ * OSTREL_ERROR_CAPTURE_FAILED (the camera no longer answers, for instance it was unplugged: the
+ * stream has ended and the context is idle again). Each failure is also recorded in the error
+ * history and posted as OSTREL_MSG_ERROR to the notification window. */
 #define OSTREL_MSG_FRAME 0x8002
 
 /* Error notification: wParam = 0, lParam = the error code. */
@@ -270,8 +274,10 @@ OSTREL_API int OSTREL_CALL Ostrel_GetLastError(CameraHandle handle) OSTREL_NOEXC
  * streaming started; 0 with no error when the context is already streaming or in single-frame
  * mode. Errors: OSTREL_ERROR_PREVIEW_WINDOW; the start's codes (NO_CAMERA, CAMERA_NOT_PRESENT,
  * GEOMETRY, MEMORY_OR_SIZE, THREAD_START, CAMERA_COMMAND) followed by OSTREL_ERROR_FRAME_TRANSFER.
- * While streaming, the capture thread records FRAME_TRANSFER, CAPTURE_FAILED and the auto-iris
- * codes; their notifications are posted from that thread. */
+ * While streaming, the capture thread records FRAME_TRANSFER (a frame not read, or a transfer
+ * time-out), CAPTURE_FAILED and the auto-iris codes; their notifications are posted from that
+ * thread. After CAPTURE_FAILED the stream has ended by itself and the context is idle: once the
+ * camera is back, Ostrel_SetDeviceNumber and a new start resume. */
 OSTREL_API int OSTREL_CALL Ostrel_Preview(CameraHandle handle) OSTREL_NOEXCEPT;
 
 /* As Ostrel_Preview, and after each frame the output image is copied into `buffer` (when buffer
@@ -300,7 +306,9 @@ OSTREL_API int OSTREL_CALL Ostrel_CallBackPreview(CameraHandle handle, OstrelWin
 /* Starts streaming without creating a window (an existing preview window keeps being drawn).
  * Returns 1 when streaming runs (also when it already did). Errors: OSTREL_ERROR_NO_CAMERA (also
  * in single-frame mode), CAMERA_NOT_PRESENT, GEOMETRY, MEMORY_OR_SIZE (from the preparation,
- * followed by NO_CAMERA), THREAD_START, CAMERA_COMMAND. */
+ * followed by NO_CAMERA), THREAD_START, CAMERA_COMMAND (the camera refused the start, or no
+ * camera drive is open: none was found, or its drive could not be opened; nothing is left
+ * running). */
 OSTREL_API int OSTREL_CALL Ostrel_StartPreview(CameraHandle handle) OSTREL_NOEXCEPT;
 
 /* Stops streaming and recording, waits for both threads, stops the camera and leaves

@@ -341,6 +341,9 @@ private:
     // The capture thread's body, and one streamed frame.
     void captureLoop();
     void streamFrame();
+    // On the capture thread, after the device reported its capture as failed: stops the device
+    // and makes the context idle.
+    void endFailedStream();
     // Under the frame lock: the fetched frame into the raw image, the horizontal mirror and the
     // frame pipeline; the pipeline's calls on the context are replayed after the lock is left.
     void convertFrame(DeferredFrameControls &deferred);

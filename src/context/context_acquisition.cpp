@@ -211,6 +211,11 @@ bool CameraContext::startStreaming() {
     if (acquisitionState() == AcquisitionState::Streaming) {
         return true;
     }
+    if (captureThread_.joinable()) {
+        // The thread of a stream that ended by itself (a failed capture) is still to be joined,
+        // and a recording started on that stream still to be finished.
+        endThreads();
+    }
     if (!prepare()) {
         recordError(ErrorCode::NoCamera);
         return false;

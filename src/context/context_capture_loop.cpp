@@ -29,7 +29,14 @@ void CameraContext::captureLoop() {
             runFlag_.store(0);
             postFrameNotification(static_cast<std::int32_t>(ErrorCode::CaptureFailed));
             recordError(ErrorCode::CaptureFailed);
+            endFailedStream();
             break;
+        }
+        // A ready wait that ran out brought no frame: the application hears of each one, so a
+        // camera that stalls is not mistaken for a dark scene or a slow frame rate.
+        for (std::int32_t n = device_->takeTransferTimeouts(); n > 0; --n) {
+            postFrameNotification(static_cast<std::int32_t>(ErrorCode::FrameTransferFailed));
+            recordError(ErrorCode::FrameTransferFailed);
         }
         if (status != device::kNewFrame) {
             continue;
@@ -37,6 +44,15 @@ void CameraContext::captureLoop() {
         streamFrame();
     }
     captureEnd_.set();
+}
+
+void CameraContext::endFailedStream() {
+    // The device's capture thread has ended; its buffers go, and the context is idle again so
+    // that the application can select a camera and start anew. Only this thread is joined
+    // later, by the next start or stop.
+    (void)device_->StopCapture();
+    AcquisitionState streaming = AcquisitionState::Streaming;
+    (void)acquisitionState_.compare_exchange_strong(streaming, AcquisitionState::Idle);
 }
 
 void CameraContext::streamFrame() {

@@ -35,6 +35,9 @@ inline constexpr std::int32_t kStartOk = 0;
 inline constexpr std::int32_t kStartCommandNotWritten = 20;
 // Memory for the buffers or the capture thread could not be had; the device stays idle.
 inline constexpr std::int32_t kStartNoResources = 21;
+// No drive is open (no camera was found, or its drive could not be opened): a capture could
+// never deliver a frame, so none is started.
+inline constexpr std::int32_t kStartNoDrive = 22;
 
 // Results of SelectDevice.
 inline constexpr std::int32_t kSelectOk = 0;
@@ -49,6 +52,12 @@ inline constexpr std::int32_t kDefaultTransferTimeout = 3000;
 inline constexpr std::int32_t kMaxTransferTimeout = 10000;
 // How long PauseCapture waits for the capture thread to finish its pass.
 inline constexpr std::uint32_t kAcknowledgeTimeoutMs = 1000;
+// The half-frame loop retries a failed drive call after a pause that doubles from the first to
+// the last, and gives the capture up as failed after this many failures in a row (about a
+// quarter of a second of a drive that answers nothing: a camera that is gone).
+inline constexpr int kDriveFailuresBeforeCaptureFails = 6;
+inline constexpr std::uint32_t kFirstDriveRetryDelayMs = 10;
+inline constexpr std::uint32_t kLongestDriveRetryDelayMs = 100;
 
 enum class CaptureState : std::int32_t {
     Idle = 0,
@@ -82,8 +91,8 @@ public:
     virtual std::int32_t GetTransferTimeout();
     // 6: frames per second measured by the capture thread.
     virtual float GetFrameRate();
-    // 7: starts a capture of one whole frame into slot 0. kStartOk, kStartCommandNotWritten or
-    // kStartNoResources.
+    // 7: starts a capture of one whole frame into slot 0. kStartOk, kStartCommandNotWritten,
+    // kStartNoResources or kStartNoDrive.
     virtual std::int32_t StartSingleCapture();
     // 8: returns 1.
     virtual std::int32_t ReservedQuery();
@@ -158,7 +167,8 @@ public:
     // 41: stops any capture (the class's StopCapture), then closes the drive. 1.
     virtual std::int32_t CloseDrive();
     // 42: waits for the camera's ready flag (at most the transfer time-out in status reads),
-    // then reads length bytes of image data in one request. 1 or 0.
+    // then reads length bytes of image data in one request. 1 or 0 (a wait that ran out also
+    // counts as a transfer time-out, see takeTransferTimeouts).
     virtual std::int32_t ReadBulk(void *buffer, std::int32_t length);
     // 43..46: byte and word registers. 1 or 0.
     virtual std::int32_t WriteByteRegister(std::uint16_t address, std::uint8_t value);
@@ -168,6 +178,10 @@ public:
 
     // The two-step word register write the library uses for every camera setting. 1 or 0.
     std::int32_t WriteRegister(std::uint16_t address, std::uint16_t value);
+
+    // How many ready waits of the capture ran out without the camera becoming ready since the
+    // last call (or the start); the count starts again from 0. Any thread.
+    std::int32_t takeTransferTimeouts() { return transferTimeouts_.exchange(0); }
 
     // For tests and diagnostics: whether a drive is open, and the capture state.
     bool isDriveOpen() const;
@@ -200,6 +214,10 @@ protected:
     };
     RateWindow beginRateWindow();
     void updateFrameRate(RateWindow &window);
+    // After a failed ReadBulk in a capture loop: a ready wait that ran out is counted (the drive
+    // answered; `driveFailures` starts again), a failed drive call waits before the next
+    // attempt. False once the drive has failed kDriveFailuresBeforeCaptureFails times in a row.
+    bool recoverFromFailedRead(int &driveFailures);
     // The capture loops' last action: wakes whoever waits for the thread to end.
     void signalLoopEnd() { exitEvent_.set(); }
     // Changes the state from `from` to `to` only if it is still `from`.
@@ -222,6 +240,9 @@ protected:
     std::atomic<std::int32_t> framesCompleted_{0};
     std::atomic<std::int32_t> lastDelivered_{0};
     std::atomic<std::int32_t> state_{0};
+    std::atomic<std::int32_t> transferTimeouts_{0};
+    // Set by ReadBulk when its ready wait ran out (cleared by the capture loop before each read).
+    std::atomic<bool> readyWaitRanOut_{false};
 
     // Serialises the control operations (starts, stop, single-frame wait, drive open and close).
     std::recursive_mutex controlMutex_;

@@ -1,5 +1,6 @@
 // CameraDevice: capture starts and stop, the whole-frame capture loop, the pause protocol and
 // the hand-over of frames to callers.
+#include <algorithm>
 #include <exception>
 
 #include "device/camera_device.h"
@@ -34,11 +35,15 @@ std::int32_t CameraDevice::startCapture(CaptureState state, std::size_t slotByte
     std::lock_guard<std::recursive_mutex> control(controlMutex_);
     // A thread of an earlier capture (a single frame nobody waited for) never outlives a start.
     endCaptureThread();
+    if (!isDriveOpen()) {
+        return kStartNoDrive;
+    }
     if (!ring_.allocate(slotBytes)) {
         return kStartNoResources;
     }
     framesCompleted_.store(0);
     lastDelivered_.store(0);
+    transferTimeouts_.store(0);
     if (!writeStartCommand()) {
         return kStartCommandNotWritten;  // the ring stays allocated until the next start or stop
     }
@@ -103,6 +108,27 @@ void CameraDevice::updateFrameRate(RateWindow &window) {
         window.frames = 0;
         window.startMs = platform::multimediaTimeMs();
     }
+}
+
+bool CameraDevice::recoverFromFailedRead(int &driveFailures) {
+    if (state_.load() == asInt(CaptureState::StopRequested)) {
+        return true;  // the read was cut short by the stop: nothing failed
+    }
+    if (readyWaitRanOut_.load()) {
+        transferTimeouts_.fetch_add(1);
+        driveFailures = 0;
+        return true;
+    }
+    ++driveFailures;
+    if (driveFailures >= kDriveFailuresBeforeCaptureFails) {
+        return false;
+    }
+    // A drive that fails (a camera unplugged, a bus reset) is asked again only after a pause,
+    // never in a tight loop.
+    const std::uint32_t delay =
+        std::min(kFirstDriveRetryDelayMs << (driveFailures - 1), kLongestDriveRetryDelayMs);
+    platform::sleepMs(delay);
+    return true;
 }
 
 void CameraDevice::publishFrame(int slot) {

@@ -163,6 +163,9 @@ std::int32_t CameraDevice::ReadBulk(void *buffer, std::int32_t length) {
     const std::int32_t polls = transferTimeout_.load();
     bool ready = false;
     for (std::int32_t i = 0; i < polls && !ready; ++i) {
+        if (state_.load() == static_cast<std::int32_t>(CaptureState::StopRequested)) {
+            return 0;  // a stop does not wait for a silent camera's whole time-out
+        }
         std::lock_guard<std::mutex> guard(driveMutex_);
         if (drive_ == nullptr || !readStatusLocked()) {
             return 0;
@@ -170,6 +173,7 @@ std::int32_t CameraDevice::ReadBulk(void *buffer, std::int32_t length) {
         ready = statusSector_[camera::kReadyFlagOffset] == camera::kReadyFlagSet;
     }
     if (!ready) {
+        readyWaitRanOut_.store(true);
         return 0;
     }
     std::lock_guard<std::mutex> guard(driveMutex_);

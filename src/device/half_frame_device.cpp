@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <thread>
 
 #include "device/cell_subsample.h"
 #include "device/two_sided_readout.h"
@@ -151,6 +150,7 @@ std::int32_t HalfFrameDevice::CaptureLoop() {
     framesCompleted_.store(0);
     RateWindow window = beginRateWindow();
     const auto transferBytes = static_cast<std::int32_t>(geometry_.transferBytes);
+    int driveFailures = 0;
     for (;;) {
         const auto state = static_cast<CaptureState>(state_.load());
         if (state == CaptureState::StopRequested) {
@@ -159,12 +159,23 @@ std::int32_t HalfFrameDevice::CaptureLoop() {
         if (state == CaptureState::Continuous || state == CaptureState::Single) {
             const bool single = state == CaptureState::Single;
             const int slot = ring_.claimSlotToFill(single);
+            readyWaitRanOut_.store(false);
             if (transferBytes <= 0 || ReadBulk(halves_[spareHalf_].data(), transferBytes) == 0) {
-                // Retried at once, without acknowledging a pause: the pause waits for a pass
-                // that ends with a finished transfer.
-                std::this_thread::yield();
+                // A ready wait that ran out is counted and tried again; a failing drive is
+                // tried again after a pause, until it has failed too often: then the capture
+                // has failed (unless a stop came meanwhile).
+                if (!recoverFromFailedRead(driveFailures)) {
+                    if (changeState(state, CaptureState::TransferFailed)) {
+                        break;
+                    }
+                    driveFailures = 0;
+                    continue;
+                }
+                // The pass ends without a transfer: a pause may begin now.
+                endPass();
                 continue;
             }
+            driveFailures = 0;
             acceptHalf(slot, single, window);
             updateFrameRate(window);
         }

@@ -68,6 +68,26 @@ bool EmulatedCamera::connected() const {
     return connected_;
 }
 
+void EmulatedCamera::countDriveCall() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++counters_.driveCalls;
+}
+
+bool EmulatedCamera::reaches(std::uint64_t generation) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return generation == generation_;
+}
+
+std::uint64_t EmulatedCamera::generation() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return generation_;
+}
+
+bool EmulatedCamera::openRefused() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return openRefused_;
+}
+
 bool EmulatedCamera::takeFailureLocked(DriveRegion region) {
     int &pending = failReads_[static_cast<int>(region)];
     if (pending > 0) {
@@ -472,6 +492,18 @@ void EmulatedCamera::disconnect() {
     std::lock_guard<std::mutex> lock(mutex_);
     connected_ = false;
     changed_.notify_all();
+}
+
+void EmulatedCamera::unplug() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    connected_ = false;
+    ++generation_;
+    changed_.notify_all();
+}
+
+void EmulatedCamera::refuseOpens(bool refuse) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    openRefused_ = refuse;
 }
 
 void EmulatedCamera::reconnect() {

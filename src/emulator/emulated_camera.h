@@ -7,7 +7,8 @@
 // like the camera it refuses writes outside the command sector and command blocks it does not
 // know; it records each refusal as a protocol fault that tests can read. Tests can also make it
 // misbehave: drop halves, send scripted or mismatched tags, never become ready, fail reads or
-// writes, or disappear in the middle of a stream.
+// writes, disappear in the middle of a stream (for a moment, or unplugged for good until it
+// comes back), or refuse to have its drive opened.
 //
 // Threads: every operation may be called from any thread; the camera serialises them with its
 // own lock (several drives may be open on one camera).
@@ -99,6 +100,7 @@ struct CameraCounters {
     std::uint64_t startCommands = 0;
     std::uint64_t halvesSent = 0;
     std::uint64_t protocolFaults = 0;  // every refused transfer
+    std::uint64_t driveCalls = 0;  // every seek, read and write on its drives, failed ones too
 };
 
 // The shortest exposure the camera takes (register value 4455, 0.04 ms), and the illumination
@@ -121,6 +123,14 @@ public:
     bool read(std::uint64_t offset, void *buffer, std::uint32_t length, std::uint32_t *done);
     bool write(std::uint64_t offset, const void *data, std::uint32_t length);
     bool connected() const;
+    // Counts one call on a drive of this camera.
+    void countDriveCall();
+    // Whether a drive opened while the camera's plug-in count was `generation` still reaches
+    // the camera: a drive opened before the camera was unplugged never does again.
+    bool reaches(std::uint64_t generation) const;
+    std::uint64_t generation() const;
+    // Whether its drive refuses to be opened (in use, no access rights).
+    bool openRefused() const;
     // How many drives are open on this camera now.
     int openDrives() const { return openDrives_.load(); }
     void driveOpened() { ++openDrives_; }
@@ -153,8 +163,15 @@ public:
     void setNeverReady(bool neverReady);
     void failNextReads(DriveRegion region, int count);
     void failNextWrites(int count);
+    // The camera stops answering for a while: every call on its drives fails until reconnect(),
+    // after which the same drives work again.
     void disconnect();
+    // The camera is unplugged: every call on its drives fails ("device gone"), and the drives
+    // opened until now keep failing even after it comes back; a new open reaches it again.
+    void unplug();
+    // Back after disconnect() or unplug(), waiting for a start command.
     void reconnect();
+    void refuseOpens(bool refuse);
     // The camera disappears when it is asked for a half after `count` more were sent.
     void disconnectAfterHalves(std::uint64_t count);
     // After `count` more halves the camera stops becoming ready (until called again); a negative
@@ -204,6 +221,8 @@ private:
     FrameSynthesizer synthesizer_;
 
     bool connected_ = true;
+    std::uint64_t generation_ = 0;  // how often the camera was unplugged
+    bool openRefused_ = false;
     bool streaming_ = false;
     bool neverReady_ = false;
     std::uint32_t frame_ = 0;

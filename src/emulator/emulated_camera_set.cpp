@@ -111,15 +111,33 @@ bool EmulatedCameraSet::load(std::string_view path, std::vector<platform::Regist
     return true;
 }
 
+void EmulatedCameraSet::useFaultFile(const std::string &path) {
+    auto faults = std::make_shared<FaultFile>(path, cameras_);
+    faults->pollNow();
+    std::lock_guard<std::mutex> lock(mutex_);
+    faults_ = std::move(faults);
+}
+
 bool EmulatedCameraSet::open(int number, std::unique_ptr<platform::RawDrive> &drive) {
+    std::shared_ptr<FaultFile> faults;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        faults = faults_;
+    }
+    DriveCallHook hook;
+    if (faults != nullptr) {
+        faults->pollNow();  // an open sees the faults asked for up to now
+        hook = [faults] { faults->poll(); };
+    }
     std::lock_guard<std::mutex> lock(mutex_);
     if (number >= 0 && number < platform::kMaxRawDrives) {
         ++opens_[number];
     }
     drive.reset();
     for (std::size_t i = 0; i < cameras_.size(); ++i) {
-        if (driveOfCamera_[i] == number && cameras_[i]->connected()) {
-            drive = std::make_unique<EmulatedDrive>(cameras_[i]);
+        if (driveOfCamera_[i] == number && cameras_[i]->connected() &&
+            !cameras_[i]->openRefused()) {
+            drive = std::make_unique<EmulatedDrive>(cameras_[i], hook);
             break;
         }
     }

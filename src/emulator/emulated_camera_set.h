@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "emulator/emulated_camera.h"
+#include "emulator/fault_file.h"
 #include "platform/raw_drive.h"
 #include "platform/registry.h"
 
@@ -37,6 +38,8 @@ public:
     void placeCamera(int index, int drive);
     // How often a drive number was asked for.
     int openCount(int drive) const;
+    // Takes the cameras' faults from the fault file at `path` from now on (see FaultFile).
+    void useFaultFile(const std::string &path);
 
     bool load(std::string_view path, std::vector<platform::RegistryValue> &values) override;
     bool open(int number, std::unique_ptr<platform::RawDrive> &drive) override;
@@ -47,6 +50,7 @@ private:
     std::vector<std::string> entries_;
     std::vector<int> driveOfCamera_;
     int opens_[platform::kMaxRawDrives] = {};
+    std::shared_ptr<FaultFile> faults_;
 };
 
 // Installs a set as the disk list and drive source of the process (null removes it and gives

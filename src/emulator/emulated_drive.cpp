@@ -3,8 +3,16 @@
 
 namespace ostrel::emulator {
 
+bool EmulatedDrive::begin() {
+    if (hook_) {
+        hook_();
+    }
+    camera_->countDriveCall();
+    return camera_->reaches(generation_);
+}
+
 bool EmulatedDrive::seek(std::uint64_t offset) {
-    if (!camera_->connected()) {
+    if (!begin() || !camera_->connected()) {
         return false;  // the device is gone
     }
     position_ = offset;
@@ -13,7 +21,7 @@ bool EmulatedDrive::seek(std::uint64_t offset) {
 
 bool EmulatedDrive::read(void *buffer, std::uint32_t length, std::uint32_t *bytesRead) {
     std::uint32_t done = 0;
-    const bool ok = camera_->read(position_, buffer, length, &done);
+    const bool ok = begin() && camera_->read(position_, buffer, length, &done);
     position_ += done;
     if (bytesRead != nullptr) {
         *bytesRead = done;
@@ -22,7 +30,7 @@ bool EmulatedDrive::read(void *buffer, std::uint32_t length, std::uint32_t *byte
 }
 
 bool EmulatedDrive::write(const void *data, std::uint32_t length) {
-    if (!camera_->write(position_, data, length)) {
+    if (!begin() || !camera_->write(position_, data, length)) {
         return false;
     }
     position_ += length;

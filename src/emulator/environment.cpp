@@ -44,7 +44,8 @@ std::optional<EmulatorSettings> emulatorSettingsFrom(const char *camerasText,
 }
 
 std::shared_ptr<EmulatedCameraSet> installFromVariables(const char *camerasText,
-                                                        const char *bandwidthText) {
+                                                        const char *bandwidthText,
+                                                        const char *faultFileText) {
     const std::optional<EmulatorSettings> settings =
         emulatorSettingsFrom(camerasText, bandwidthText);
     if (!settings) {
@@ -55,6 +56,9 @@ std::shared_ptr<EmulatedCameraSet> installFromVariables(const char *camerasText,
     // With no cameras the set still serves the disk list (empty) and every drive number (none
     // opens), so nothing reaches the machine's disks.
     auto set = std::make_shared<EmulatedCameraSet>(settings->cameras, config);
+    if (faultFileText != nullptr && *faultFileText != '\0') {
+        set->useFaultFile(faultFileText);
+    }
     installEmulatedCameras(set);
     return set;
 }
@@ -64,7 +68,8 @@ bool installFromEnvironment() {
     static bool installed = false;
     std::call_once(once, [] {
         installed = installFromVariables(std::getenv("OSTREL_EMULATED_CAMERAS"),
-                                         std::getenv("OSTREL_EMULATED_BANDWIDTH")) != nullptr;
+                                         std::getenv("OSTREL_EMULATED_BANDWIDTH"),
+                                         std::getenv("OSTREL_EMULATED_FAULTS")) != nullptr;
     });
     return installed;
 }

@@ -1,7 +1,8 @@
 // Turning the emulator on from the environment: with OSTREL_EMULATED_CAMERAS=N (1..8) the
 // process sees N emulated 7100VRX cameras instead of its disks; OSTREL_EMULATED_BANDWIDTH sets
-// their image data rate in whole MB/s (default 400; 0 sends as fast as frames are asked for).
-// Once the camera count is set (not empty) the machine's own drives are never probed: a count
+// their image data rate in whole MB/s (default 400; 0 sends as fast as frames are asked for);
+// OSTREL_EMULATED_FAULTS names a fault file through which a running program makes the cameras
+// misbehave (see FaultFile). Once the camera count is set (not empty) the machine's own drives are never probed: a count
 // that is not a whole number 1..8 gives no cameras at all rather than the real disks, so a typo
 // never makes the library write to a disk of the machine.
 #pragma once
@@ -24,11 +25,13 @@ struct EmulatorSettings {
 std::optional<EmulatorSettings> emulatorSettingsFrom(const char *camerasText,
                                                      const char *bandwidthText);
 
-// Installs the emulated cameras the two texts ask for, in place of the machine's disks, and
-// returns them; null (and nothing installed) when the camera count is missing or empty. Not
-// while another thread opens drives or registry keys.
+// Installs the emulated cameras the texts ask for, in place of the machine's disks, and returns
+// them; null (and nothing installed) when the camera count is missing or empty. A fault file
+// name (may be null or empty: none) makes the cameras follow that file. Not while another thread
+// opens drives or registry keys.
 std::shared_ptr<EmulatedCameraSet> installFromVariables(const char *camerasText,
-                                                        const char *bandwidthText);
+                                                        const char *bandwidthText,
+                                                        const char *faultFileText = nullptr);
 
 // Reads the environment once and installs the emulated cameras it asks for. Call it before the
 // first camera discovery (the library does so when a camera context is first initialised);

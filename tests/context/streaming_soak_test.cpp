@@ -86,7 +86,7 @@ TEST(StreamingSoak, EveryFrameTakenIsDeliveredOnceAndWholeAtFullSize) {
                 EXPECT_TRUE(frame.has_value()) << "copy " << copiesChecked << " is not the frame";
                 ++copiesChecked;
             }
-            cameras.camera(0).limitHalves(-1);
+            testing::releaseCamera(cameras.camera(0));
             nextCopy = std::chrono::steady_clock::now() + std::chrono::seconds(4);
         }
     }

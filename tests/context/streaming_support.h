@@ -153,10 +153,13 @@ inline std::optional<std::uint32_t> matchingProcessedFrame(
 // frames while one is converted, so only then is the last frame the loop took the newest the
 // camera sent. `announcedSoFar` takes the notifications that have come and returns how many
 // frames have been announced in all. False if the loop is still busy after two minutes.
+// While held, each status read takes long enough that no ready wait of the device runs out
+// (that would be a stalled camera, reported with code 8): releaseCamera ends the hold.
 template <typename AnnouncedSoFar>
 inline bool holdCameraUntilTheLoopIsIdle(emulator::EmulatedCamera &camera,
                                          const context::CameraContext &context,
                                          AnnouncedSoFar announcedSoFar) {
+    camera.setStatusReadLatency(std::chrono::milliseconds(20));
     camera.limitHalves(0);
     std::uint64_t taken = context.framesTaken();
     const auto idleBy = std::chrono::steady_clock::now() + std::chrono::seconds(120);
@@ -171,6 +174,13 @@ inline bool holdCameraUntilTheLoopIsIdle(emulator::EmulatedCamera &camera,
         taken = now;
     }
     return true;
+}
+
+// Ends a hold: the camera sends again, its status reads answer after `latency` again.
+inline void releaseCamera(emulator::EmulatedCamera &camera,
+                          std::chrono::microseconds latency = std::chrono::microseconds(0)) {
+    camera.setStatusReadLatency(latency);
+    camera.limitHalves(-1);
 }
 
 // Messages posted to a queue of the test, taken as they come.

@@ -326,26 +326,134 @@ TEST(StartAndStop, AThreadThatCannotBeStartedLeavesTheDeviceIdle) {
     device.StopCapture();
 }
 
-TEST(StartAndStop, WithoutADriveTheHalfFrameLoopRetriesUntilStopped) {
-    ScopedCameras cameras(0, smallCamera(kWidth, kHeight));
-    SmallHalfFrameDevice device(kWidth, kHeight);
-    ASSERT_FALSE(device.isDriveOpen());
-    EXPECT_EQ(device.StartContinuousCapture(), device::kStartOk);  // no command to send
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_EQ(device.captureState(), CaptureState::Continuous);
-    EXPECT_EQ(device.GetCaptureStatus(), device::kNoNewFrame);
-    EXPECT_EQ(device.StopCapture(), 0);
+// Without an open drive (no camera found, or its drive could not be opened) no capture could
+// ever deliver a frame: every start is refused and leaves no thread and no buffers.
+TEST(StartAndStop, WithoutADriveNoCaptureStarts) {
+    struct Case {
+        const char *name;
+        int cameras;
+        bool refuseOpen;
+    };
+    for (const Case &c : {Case{"no camera", 0, false}, Case{"drive in use", 1, true}}) {
+        SCOPED_TRACE(c.name);
+        ScopedCameras cameras(c.cameras, smallCamera(kWidth, kHeight));
+        if (c.refuseOpen) {
+            cameras.camera(0).refuseOpens(true);
+        }
+        SmallHalfFrameDevice device(kWidth, kHeight);
+        ASSERT_FALSE(device.isDriveOpen());
+        EXPECT_EQ(device.StartContinuousCapture(), device::kStartNoDrive);
+        EXPECT_EQ(device.captureState(), CaptureState::Idle);
+        EXPECT_EQ(device.StartSingleCapture(), device::kStartNoDrive);
+        EXPECT_EQ(device.captureState(), CaptureState::Idle);
+        std::vector<std::uint8_t> frame(kFrameBytes);
+        EXPECT_EQ(device.GetLatestFrame(frame.data(), 0, 0, 1), 1);  // no buffers
+        EXPECT_EQ(device.StopCapture(), 0);
+        if (c.refuseOpen) {
+            cameras.camera(0).refuseOpens(false);
+            ASSERT_EQ(device.SelectDevice(0), device::kSelectOk);
+            ASSERT_EQ(device.StartContinuousCapture(), device::kStartOk);
+            EXPECT_TRUE(waitUntil([&] { return newFrame(device); }));
+            EXPECT_EQ(device.StopCapture(), 0);
+        }
+    }
 }
 
-TEST(StartAndStop, ACameraThatDisappearsMidStreamDoesNotStopTheRetries) {
+// A drive that keeps failing (the camera gone) fails the capture after a few attempts spaced
+// out in time; fewer failures in a row are ridden out and the frames go on.
+TEST(StartAndStop, ADriveThatKeepsFailingFailsTheCaptureAfterBoundedRetries) {
+    struct Case {
+        const char *name;
+        int failures;  // status reads that fail in a row; -1: the camera disappears
+        bool captureFails;
+    };
+    const int limit = device::kDriveFailuresBeforeCaptureFails;
+    for (const Case &c : {Case{"camera gone", -1, true}, Case{"failures to the limit", limit, true},
+                          Case{"one failure short", limit - 1, false}}) {
+        SCOPED_TRACE(c.name);
+        ScopedCameras cameras(1, smallCamera(kWidth, kHeight));
+        auto &camera = cameras.camera(0);
+        SmallHalfFrameDevice device(kWidth, kHeight);
+        ASSERT_EQ(device.StartContinuousCapture(), device::kStartOk);
+        ASSERT_TRUE(waitUntil([&] { return device.framesCompleted() >= 2; }));
+        if (c.failures < 0) {
+            camera.disconnect();
+        } else {
+            camera.failNextReads(DriveRegion::Status, c.failures);
+        }
+        // From here on every attempt fails (until the injected failures are used up).
+        const std::uint64_t callsBefore = camera.counters().driveCalls;
+        if (c.captureFails) {
+            ASSERT_TRUE(
+                waitUntil([&] { return device.GetCaptureStatus() == device::kCaptureFailed; }));
+            EXPECT_EQ(device.captureState(), CaptureState::TransferFailed);
+            // One seek or read per attempt, a handful of attempts, then the thread has ended.
+            const std::uint64_t calls = camera.counters().driveCalls - callsBefore;
+            EXPECT_LE(calls, 3u * limit);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            EXPECT_EQ(camera.counters().driveCalls - callsBefore, calls);
+        } else {
+            const std::int32_t frames = device.framesCompleted();
+            ASSERT_TRUE(waitUntil([&] { return device.framesCompleted() >= frames + 2; }));
+            EXPECT_EQ(device.captureState(), CaptureState::Continuous);
+        }
+        EXPECT_EQ(device.takeTransferTimeouts(), 0);  // failures are not time-outs
+        EXPECT_EQ(device.StopCapture(), 0);
+        EXPECT_EQ(device.captureState(), CaptureState::Idle);
+        // A camera that answers again (the same drive) captures again after a new start.
+        camera.reconnect();
+        ASSERT_EQ(device.StartContinuousCapture(), device::kStartOk);
+        EXPECT_TRUE(waitUntil([&] { return newFrame(device); }));
+        EXPECT_EQ(device.StopCapture(), 0);
+    }
+}
+
+TEST(StartAndStop, AStopEndsAReadyWaitOnASilentCamera) {
+    // Each status read takes 2 ms and the camera never becomes ready: the whole wait would be
+    // 10000 reads, and a stop that waited for it would take 20 seconds.
+    auto config = smallCamera(kWidth, kHeight);
+    config.statusReadLatency = std::chrono::milliseconds(2);
+    ScopedCameras cameras(1, config);
+    auto &camera = cameras.camera(0);
+    camera.setNeverReady(true);
+    SmallHalfFrameDevice device(kWidth, kHeight);
+    device.SetTransferTimeout(10000);
+    const auto probeReads = camera.counters().statusReads;
+    ASSERT_EQ(device.StartContinuousCapture(), device::kStartOk);
+    ASSERT_TRUE(waitUntil([&] { return camera.counters().statusReads > probeReads; }));
+    EXPECT_EQ(device.StopCapture(), 0);
+    EXPECT_LT(camera.counters().statusReads - probeReads, 5000u);
+    EXPECT_EQ(device.takeTransferTimeouts(), 0);  // cut short, not run out
+}
+
+// A camera that stays silent is not a failing drive: each ready wait that runs out is counted
+// for the caller to report, and the capture goes on and delivers once the camera is ready.
+TEST(StartAndStop, ReadyWaitsThatRunOutAreCountedAndTheCaptureGoesOn) {
     ScopedCameras cameras(1, smallCamera(kWidth, kHeight));
     auto &camera = cameras.camera(0);
-    camera.disconnectAfterHalves(5);
+    camera.setNeverReady(true);
     SmallHalfFrameDevice device(kWidth, kHeight);
+    device.SetTransferTimeout(5);
     ASSERT_EQ(device.StartContinuousCapture(), device::kStartOk);
-    ASSERT_TRUE(waitUntil([&] { return !camera.connected(); }));
-    EXPECT_EQ(device.framesCompleted(), 2);
+    std::int32_t timeouts = 0;
+    ASSERT_TRUE(waitUntil([&] {
+        timeouts += device.takeTransferTimeouts();
+        return timeouts >= 3;
+    }));
     EXPECT_EQ(device.captureState(), CaptureState::Continuous);
+    EXPECT_EQ(device.GetCaptureStatus(), device::kNoNewFrame);
+    // Each wait took exactly the transfer time-out in status reads.
+    EXPECT_GE(camera.counters().statusReads, static_cast<std::uint64_t>(5 * timeouts));
+    camera.setNeverReady(false);
+    ASSERT_TRUE(waitUntil([&] { return newFrame(device); }));
+    // Time-outs nobody took do not carry over to the next capture.
+    camera.setNeverReady(true);
+    const auto reads = camera.counters().statusReads;
+    ASSERT_TRUE(waitUntil([&] { return camera.counters().statusReads >= reads + 20; }));
+    EXPECT_EQ(device.StopCapture(), 0);
+    camera.setNeverReady(false);
+    ASSERT_EQ(device.StartContinuousCapture(), device::kStartOk);
+    EXPECT_EQ(device.takeTransferTimeouts(), 0);
     EXPECT_EQ(device.StopCapture(), 0);
 }
 
@@ -364,11 +472,11 @@ TEST(WholeFrameCapture, ReadsFramesAndFailsForGoodOnAFailedRead) {
     EXPECT_EQ(device.captureState(), CaptureState::Idle);
 }
 
-TEST(WholeFrameCapture, WithoutADriveFailsAtOnce) {
+TEST(WholeFrameCapture, WithoutADriveStartsNothing) {
     ScopedCameras cameras(0, smallCamera(kWidth, kHeight));
     SmallWholeFrameDevice device(kWidth, kHeight);
-    ASSERT_EQ(device.StartContinuousCapture(), device::kStartOk);
-    ASSERT_TRUE(waitUntil([&] { return device.GetCaptureStatus() == device::kCaptureFailed; }));
+    EXPECT_EQ(device.StartContinuousCapture(), device::kStartNoDrive);
+    EXPECT_EQ(device.captureState(), CaptureState::Idle);
     EXPECT_EQ(device.StopCapture(), 0);
 }
 

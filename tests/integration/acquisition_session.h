@@ -23,6 +23,7 @@
 #endif
 
 #include "OstrelSdk.h"
+#include "integration/camera_faults.h"
 
 namespace ostrel::integration {
 
@@ -264,11 +265,13 @@ inline std::vector<int> history(CameraHandle handle) {
 }
 
 // The emulated cameras of every integration test, the same in all of them because the library
-// reads the variable once, at its first Ostrel_Initialize in the process: two, so that camera
-// selection can be tested; contexts use the first unless they select another.
+// reads the variables once, at its first Ostrel_Initialize in the process: two, so that camera
+// selection can be tested (contexts use the first unless they select another), with the
+// process's fault file.
 inline constexpr const char *kEmulatedCameras = "2";
 inline void useEmulatedCameras() {
     setVariable("OSTREL_EMULATED_CAMERAS", kEmulatedCameras);
+    setVariable("OSTREL_EMULATED_FAULTS", FaultFile::instance().path().c_str());
 }
 
 }  // namespace ostrel::integration
