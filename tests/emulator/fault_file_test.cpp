@@ -1,6 +1,7 @@
 // Faults asked for through the fault file, and what an unplugged camera does to its drives.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -78,6 +79,9 @@ TEST(FaultFileText, NamesACameraAndAFaultPerLine) {
 TEST(FaultFileEffects, UnplugsLocksAndStallsCamerasAndBringsThemBack) {
     ScratchFaultFile file;
     EmulatedCameraSet set(3, smallCamera());
+    // The shortest exposure makes a healthy camera's first frame due at once after the start.
+    testing::presetRegister(set.camera(2), platform::camera::Register::Exposure,
+                   emulator::kShortestExposure);
     std::unique_ptr<platform::RawDrive> before;
     ASSERT_TRUE(set.open(0, before));
     ASSERT_NE(before, nullptr);
@@ -113,8 +117,13 @@ TEST(FaultFileEffects, UnplugsLocksAndStallsCamerasAndBringsThemBack) {
     EXPECT_TRUE(set.open(2, drive));
     ASSERT_TRUE(drive->seek(platform::camera::kCommandSectorOffset));
     ASSERT_TRUE(drive->write(start, sizeof start));
-    ASSERT_TRUE(drive->seek(platform::camera::kStatusSectorOffset));
-    ASSERT_TRUE(drive->read(status, sizeof status, nullptr));
+    // Ready once its (shortest) exposure has passed.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    do {
+        ASSERT_TRUE(drive->seek(platform::camera::kStatusSectorOffset));
+        ASSERT_TRUE(drive->read(status, sizeof status, nullptr));
+    } while (status[platform::camera::kReadyFlagOffset] != platform::camera::kReadyFlagSet &&
+             std::chrono::steady_clock::now() < end);
     EXPECT_EQ(status[platform::camera::kReadyFlagOffset], platform::camera::kReadyFlagSet);
 }
 
