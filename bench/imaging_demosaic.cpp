@@ -43,19 +43,7 @@ const DibImage &mosaic(bool wide) {
             std::fprintf(stderr, "cannot create the mosaic\n");
             std::exit(1);
         }
-        std::mt19937 rng(1);
-        for (int y = 0; y < kHeight; ++y) {
-            std::uint8_t *row = image.row(y);
-            for (int x = 0; x < kWidth; ++x) {
-                const std::uint32_t v = rng();
-                if (wide) {
-                    const auto word = static_cast<std::uint16_t>(v & 1023);
-                    std::memcpy(row + 2 * x, &word, 2);
-                } else {
-                    row[x] = static_cast<std::uint8_t>(v);
-                }
-            }
-        }
+        ostrel::bench::fillRandomMosaic(image, wide);
     }
     return image;
 }

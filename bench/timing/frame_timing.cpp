@@ -41,19 +41,7 @@ double medianMs(const Mode &m, int frames) {
         !work.copyFormat(&out)) {
         return -1;
     }
-    std::mt19937 rng(1);
-    for (int y = 0; y < kHeight; ++y) {
-        std::uint8_t *row = raw.row(y);
-        for (int x = 0; x < kWidth; ++x) {
-            const std::uint32_t v = rng();
-            if (wide) {
-                const auto word = static_cast<std::uint16_t>(v & 1023);
-                std::memcpy(row + 2 * x, &word, 2);
-            } else {
-                row[x] = static_cast<std::uint8_t>(v);
-            }
-        }
-    }
+    ostrel::bench::fillRandomMosaic(raw, wide);
     SettingsBlock settings = ostrel::bench::neutralSettings();
     AnalogSettings analog;
     ostrel::imaging::test::QuietFrameControls controls;
