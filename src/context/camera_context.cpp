@@ -9,15 +9,12 @@
 #include "device/device_7100vrx.h"
 #include "imaging/dib_image.h"
 #include "imaging/worker_pool.h"
+#include "platform/camera_facts.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
 
 namespace ostrel::context {
 namespace {
-
-// The largest exposure value the device takes: shorter when it subsamples.
-constexpr std::int32_t kMaxExposureFullSize = 4455;
-constexpr std::int32_t kMaxExposureSubsampled = 2228;
 
 std::unique_ptr<device::Device7100VRX> makeModelDevice() {
     return std::unique_ptr<device::Device7100VRX>(new (std::nothrow) device::Device7100VRX());
@@ -117,7 +114,7 @@ std::int32_t CameraContext::maxExposure() const {
     if (device_ != nullptr) {
         (void)device_->GetReadoutWindow(nullptr, nullptr, nullptr, nullptr, &subsample);
     }
-    return subsample == 0 ? kMaxExposureFullSize : kMaxExposureSubsampled;
+    return platform::camera::maxExposure(subsample != 0);
 }
 
 void CameraContext::waitMilliseconds(int milliseconds) {

@@ -247,8 +247,8 @@ public:
 
     // ---- Plain fields the exports read --------------------------------------------------
 
-    std::int32_t imageWidth() const { return geometry_.width; }
-    std::int32_t imageHeight() const { return geometry_.height; }
+    std::int32_t imageWidth() const { return geometry_.imageWidth; }
+    std::int32_t imageHeight() const { return geometry_.imageHeight; }
     const ImageGeometry &geometry() const { return geometry_; }
     std::int32_t subsampleMode() const { return subsampleMode_; }
     AcquisitionState acquisitionState() const { return acquisitionState_.load(); }
@@ -385,7 +385,7 @@ private:
     // name); drawn from the capture thread, opened and closed on the application's.
     ui::PreviewWindow previewWindow_;
 
-    ImageGeometry geometry_;
+    ImageGeometry geometry_{kSensorGeometry};
     imaging::SettingsBlock settings_;
     imaging::AnalogSettings analog_;
     // The open analog page and image filter dialog, refreshed by the capture thread.

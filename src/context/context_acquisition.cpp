@@ -10,6 +10,7 @@
 #include "imaging/deliver_frame.h"
 #include "imaging/dib_image.h"
 #include "imaging/raw_frame.h"
+#include "platform/camera_facts.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
 
@@ -19,20 +20,6 @@ namespace {
 using imaging::AnalogWord;
 using imaging::ColorMode;
 using imaging::DibImage;
-
-// How many times each dimension is divided for subsample modes 0..3.
-std::int32_t subsampleDivisor(std::int32_t mode) {
-    switch (mode) {
-        case 1:
-            return 2;
-        case 2:
-            return 4;
-        case 3:
-            return 8;
-        default:
-            return 1;
-    }
-}
 
 bool makeImage(DibImage *image, std::int32_t width, std::int32_t height, std::uint16_t bits) {
     return image != nullptr && image->create(width, height, bits);
@@ -109,7 +96,7 @@ bool CameraContext::planIntake() {
     std::int32_t deviceSubsample = 0;
     (void)device_->GetReadoutWindow(nullptr, nullptr, &sensorWidth, &sensorHeight,
                                     &deviceSubsample);
-    const std::int32_t d = subsampleDivisor(deviceSubsample);
+    const std::int32_t d = platform::camera::subsampleDivisor(deviceSubsample);
     FrameWindow window;
     window.frameWidth = sensorWidth / d;
     window.frameHeight = sensorHeight / d;
@@ -133,9 +120,9 @@ bool CameraContext::prepare() {
         recordError(ErrorCode::GeometryInvalid);
         return false;
     }
-    const std::int32_t d = subsampleDivisor(subsampleMode_);
-    const std::int32_t width = geometry_.width / d;
-    const std::int32_t height = geometry_.height / d;
+    const std::int32_t d = platform::camera::subsampleDivisor(subsampleMode_);
+    const std::int32_t width = geometry_.imageWidth / d;
+    const std::int32_t height = geometry_.imageHeight / d;
     {
         // Readers may still hold the old pixels (no stream runs now, but a reader of another
         // thread could be in the middle of a copy).
@@ -153,8 +140,8 @@ bool CameraContext::prepare() {
     if (clock != clock_) {
         (void)device_->SetTimingOption(clock_);
     }
-    (void)device_->SetReadoutWindow(geometry_.originX, geometry_.originY, geometry_.width,
-                                    geometry_.height, subsampleMode_);
+    (void)device_->SetReadoutWindow(geometry_.originX, geometry_.originY, geometry_.imageWidth,
+                                    geometry_.imageHeight, subsampleMode_);
     if (!planIntake()) {
         recordError(ErrorCode::MemoryOrSize);
         return false;
@@ -282,8 +269,8 @@ bool CameraContext::openPreviewWindow() {
     request.applicationWindow = applicationWindow_;
     request.placement = ui::WindowPlacement{previewPlacement_.x, previewPlacement_.y,
                                             previewPlacement_.width, previewPlacement_.height};
-    request.imageWidth = geometry_.width;
-    request.imageHeight = geometry_.height;
+    request.imageWidth = geometry_.imageWidth;
+    request.imageHeight = geometry_.imageHeight;
     request.subsampleMode = subsampleMode_;
     return previewWindow_.open(request);
 }

@@ -7,29 +7,12 @@
 #include "device/camera_device.h"
 #include "device/device_7100vrx.h"
 #include "imaging/dib_image.h"
-#include "ui/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace ostrel::context {
 namespace {
 
 using imaging::AnalogWord;
-
-ui::ImageGeometry toStored(const ImageGeometry &g) {
-    return ui::ImageGeometry{g.totalWidth, g.totalHeight, g.width,      g.height,
-                             g.originX,    g.originY,     g.bufferCount};
-}
-
-ImageGeometry fromStored(const ui::ImageGeometry &g) {
-    ImageGeometry out;
-    out.totalWidth = g.totalWidth;
-    out.totalHeight = g.totalHeight;
-    out.width = g.imageWidth;
-    out.height = g.imageHeight;
-    out.originX = g.originX;
-    out.originY = g.originY;
-    out.bufferCount = g.bufferCount;
-    return out;
-}
 
 }  // namespace
 
@@ -57,26 +40,20 @@ bool CameraContext::initialise(platform::WindowHandle notificationWindow) {
     // Without a camera the selection fails quietly; the first start reports code 2.
     (void)device_->SelectDevice(0);
 
-    ui::ImageGeometry stored = toStored(geometry_);
-    if (ui::loadGeometry(stored)) {
-        geometry_ = fromStored(stored);
-    } else {
+    if (!ui::loadGeometry(geometry_)) {
         recordError(ErrorCode::SettingsStoreFailed);
     }
     // The stream settings (and with them the subsample mode) are loaded last, so the check
     // sees the constructed mode 0 here.
     if (!isValidGeometry(geometry_, subsampleMode_)) {
         recordError(ErrorCode::GeometryInvalid);
-        geometry_.totalWidth = kSensorWidth;
-        geometry_.totalHeight = kSensorHeight;
-        geometry_.width = kSensorWidth;
-        geometry_.height = kSensorHeight;
-        geometry_.originX = 0;
-        geometry_.originY = 0;
+        // The whole sensor again; the buffer count is kept as loaded.
+        geometry_ = ImageGeometry{
+            kSensorWidth, kSensorHeight, kSensorWidth, kSensorHeight, 0, 0, geometry_.bufferCount};
     }
-    (void)device_->SetReadoutWindow(geometry_.originX, geometry_.originY, geometry_.width,
-                                    geometry_.height, subsampleMode_);
-    previewPlacement_ = PreviewPlacement{0, 0, geometry_.width, geometry_.height};
+    (void)device_->SetReadoutWindow(geometry_.originX, geometry_.originY, geometry_.imageWidth,
+                                    geometry_.imageHeight, subsampleMode_);
+    previewPlacement_ = PreviewPlacement{0, 0, geometry_.imageWidth, geometry_.imageHeight};
 
     // Groups that are not stored load their defaults; that is not an error.
     (void)ui::loadImageFilterSettings(settings_);

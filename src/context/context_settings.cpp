@@ -174,7 +174,7 @@ bool CameraContext::cameraInfo(CameraInfo *info) {
     info->reserved4 = 1;
     std::int32_t deviceSubsample = 0;
     (void)device_->GetReadoutWindow(nullptr, nullptr, nullptr, nullptr, &deviceSubsample);
-    info->maxExposure = deviceSubsample == 0 ? kMaxExposure : kMaxExposureSubsampled;
+    info->maxExposure = platform::camera::maxExposure(deviceSubsample != 0);
     return true;
 }
 

@@ -1,4 +1,4 @@
-// The exposure time of an exposure register value.
+// The exposure time of an exposure register value, in whole microseconds.
 #include "context/exposure_time.h"
 
 #include <limits>
@@ -6,8 +6,7 @@
 namespace ostrel::context {
 
 std::int32_t exposureTimeMicroseconds(std::int32_t exposure) {
-    const double lines = static_cast<double>(kMaxExposure) - static_cast<double>(exposure);
-    const double micros = (lines * 3775.0 + 1426.0) * 0.03125;
+    const double micros = platform::camera::exposureTimeMicroseconds(exposure);
     // Converting a double outside the int32 range is undefined; saturate instead.
     if (micros >= static_cast<double>(std::numeric_limits<std::int32_t>::max())) {
         return std::numeric_limits<std::int32_t>::max();

@@ -3,21 +3,15 @@
 
 #include <cstdint>
 
+#include "platform/camera_facts.h"
+
 namespace ostrel::context {
 
-inline constexpr std::int32_t kSensorWidth = 6576;
-inline constexpr std::int32_t kSensorHeight = 4384;
-
-// The stored geometry ("TH", "TV", "EH", "EV", "EHS", "EVS", "Buf" in the settings store).
-struct ImageGeometry {
-    std::int32_t totalWidth = kSensorWidth;  // kept, not used
-    std::int32_t totalHeight = kSensorHeight;
-    std::int32_t width = kSensorWidth;  // read from the sensor, before subsampling
-    std::int32_t height = kSensorHeight;
-    std::int32_t originX = 0;  // position of that image on the sensor
-    std::int32_t originY = 0;
-    std::int32_t bufferCount = 10;  // kept, not used
-};
+// The sensor and the geometry record are the camera's; the context reads and checks them.
+using platform::camera::ImageGeometry;
+using platform::camera::kSensorGeometry;
+using platform::camera::kSensorHeight;
+using platform::camera::kSensorWidth;
 
 // Subsampling of the image in each direction: 0 full size, 1 half, 2 quarter.
 inline constexpr std::int32_t kLargestSubsampleMode = 2;

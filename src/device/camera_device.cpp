@@ -1,6 +1,8 @@
 // CameraDevice: construction, selection, sizes and the operations with fixed results.
 #include "device/camera_device.h"
 
+#include "platform/camera_facts.h"
+
 namespace ostrel::device {
 
 CameraDevice::CameraDevice() = default;
@@ -141,16 +143,7 @@ std::int32_t CameraDevice::WriteSromId(std::int32_t, std::int32_t) {
 }
 
 std::int32_t CameraDevice::bufferDivisor(std::int32_t subsampleMode) {
-    switch (subsampleMode) {
-        case 1:
-            return 2;
-        case 2:
-            return 4;
-        case 3:
-            return 8;
-        default:
-            return 1;
-    }
+    return platform::camera::subsampleDivisor(subsampleMode);
 }
 
 std::int32_t CameraDevice::copyDivisor(std::int32_t subsampleMode) {

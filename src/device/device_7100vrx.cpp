@@ -1,7 +1,7 @@
 // Device7100VRX: geometry, identification, readout mode, gain and exposure of the 7100VRX.
 #include "device/device_7100vrx.h"
 
-#include "platform/camera_protocol.h"
+#include "platform/camera_facts.h"
 #include "platform/clock.h"
 
 namespace ostrel::device {

@@ -26,7 +26,7 @@
 
 #include "emulator/frame_synthesizer.h"
 #include "emulator/scene_generator.h"
-#include "platform/camera_protocol.h"
+#include "platform/camera_facts.h"
 
 namespace ostrel::emulator {
 
@@ -100,7 +100,7 @@ struct CameraCounters {
     std::uint64_t startCommands = 0;
     std::uint64_t halvesSent = 0;
     std::uint64_t protocolFaults = 0;  // every refused transfer
-    std::uint64_t driveCalls = 0;  // every seek, read and write on its drives, failed ones too
+    std::uint64_t driveCalls = 0;      // every seek, read and write on its drives, failed ones too
 };
 
 // The shortest exposure the camera takes (register value 4455, 0.04 ms), and the illumination

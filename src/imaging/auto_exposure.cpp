@@ -6,13 +6,14 @@
 
 #include "imaging/apply_kernel.h"
 #include "imaging/mean_level.h"
+#include "platform/camera_facts.h"
 
 namespace ostrel::imaging {
 namespace {
 
 constexpr std::int32_t kCodeAutoIrisIdle = 0;
 constexpr std::int32_t kCodeInvalidArgument = 9;
-constexpr std::int32_t kMaxGain = 1023;
+constexpr std::int32_t kMaxGain = platform::camera::kMaxGlobalGain;
 constexpr std::int32_t kLowestRaisedValue = 4;
 
 std::int32_t scaled(double fraction, std::int32_t size) {

@@ -220,7 +220,7 @@ void rowPortable(const Geometry &g, const RowWindow<Sample> &w, int y, int xBegi
     if (xBegin >= xEnd) {
         return;
     }
-    if (g.redFactor < 2048 && g.blueFactor < 2048) {
+    if (factorsBelowLimit(g)) {
         rowPlain<Sample, true>(g, w, y, xBegin, xEnd);
     } else {
         rowPlain<Sample, false>(g, w, y, xBegin, xEnd);

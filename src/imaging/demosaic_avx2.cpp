@@ -318,7 +318,7 @@ OSTREL_AVX2 void rowBytes(const Geometry &g, const RowWindow<std::uint8_t> &w, i
                           int xEnd) {
     if (xEnd - xBegin < 32) {
         rowPortable<std::uint8_t>(g, w, y, xBegin, xEnd);
-    } else if (g.redFactor < 2048 && g.blueFactor < 2048) {
+    } else if (factorsBelowLimit(g)) {
         rowBytesWith<true>(g, w, y, xBegin, xEnd);
     } else {
         rowBytesWith<false>(g, w, y, xBegin, xEnd);
@@ -443,7 +443,7 @@ OSTREL_AVX2 void rowWords(const Geometry &g, const RowWindow<std::uint16_t> &w, 
                           int xEnd) {
     if (xEnd - xBegin < 16) {
         rowPortable<std::uint16_t>(g, w, y, xBegin, xEnd);
-    } else if (g.redFactor < 2048 && g.blueFactor < 2048) {
+    } else if (factorsBelowLimit(g)) {
         rowWordsWith<true>(g, w, y, xBegin, xEnd);
     } else {
         rowWordsWith<false>(g, w, y, xBegin, xEnd);

@@ -26,6 +26,12 @@ inline std::uint32_t sampleValue(Sample s) {
     }
 }
 
+// A 16-weighted sum times a factor is scaled down by kFactorShift bits (gain 100 is factor 128,
+// which gives the sum / 16). Factors below kFactorLimit (gains below 1600) scale in one multiply
+// of 32 bits; from it on rows use the split form of scaleChannel.
+inline constexpr int kFactorShift = 11;
+inline constexpr std::uint32_t kFactorLimit = 1u << kFactorShift;
+
 // floor(32 x gain / 25), then limited to what can change a result: a negative factor gives 0 in
 // every pixel, and from cap x 2048 on every non-zero sum already saturates, so larger factors act
 // like that one. The limited factor keeps the 16-weighted sum times the factor below 2^32 for
@@ -35,16 +41,16 @@ inline std::uint32_t channelFactor(std::int32_t gain) {
     const std::int64_t scaled = std::int64_t{32} * gain;
     const std::int64_t floored = scaled >= 0 ? scaled / 25 : -((-scaled + 24) / 25);
     return static_cast<std::uint32_t>(
-        std::clamp<std::int64_t>(floored, 0, std::int64_t{kCap<Sample>} * 2048));
+        std::clamp<std::int64_t>(floored, 0, std::int64_t{kCap<Sample>} * kFactorLimit));
 }
 
 // min((sum x factor) >> 11, cap) without overflow for any limited factor: the factor is split
 // into its multiples of 2048 and the rest, each product fitting in 32 bits.
 template <typename Sample>
 inline std::uint32_t scaleChannel(std::uint32_t sum, std::uint32_t factor) {
-    const std::uint32_t whole = factor >> 11;
-    const std::uint32_t part = factor & 2047u;
-    return std::min(sum * whole + ((sum * part) >> 11), kCap<Sample>);
+    const std::uint32_t whole = factor >> kFactorShift;
+    const std::uint32_t part = factor & (kFactorLimit - 1);
+    return std::min(sum * whole + ((sum * part) >> kFactorShift), kCap<Sample>);
 }
 
 // One reconstruction: the mosaic rectangle treated as an image of its own, where it lands, and
@@ -68,6 +74,11 @@ struct Geometry {
     // (finishStreaming must then follow before the rows are handed on).
     bool streaming = false;
 };
+
+// Whether both colour factors are below kFactorLimit, so rows may scale in one multiply.
+inline bool factorsBelowLimit(const Geometry &g) {
+    return g.redFactor < kFactorLimit && g.blueFactor < kFactorLimit;
+}
 
 // Outputs of more bytes than this are written with streaming stores where possible.
 inline constexpr std::int64_t kStreamingOutputBytes = std::int64_t{16} << 20;

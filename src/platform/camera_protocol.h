@@ -44,12 +44,11 @@ constexpr std::uint8_t halfTag(std::uint32_t frame, bool secondHalf) {
                                      (secondHalf ? kSecondHalfMark : kFirstHalfMark));
 }
 
-// The 7100VRX: how discovery and probing recognise it, and its sensor.
+// The 7100VRX: how discovery and probing recognise it. Its sensor and the ranges the registers
+// below give are in camera_facts.h.
 inline constexpr std::string_view kModelText = "7100VRX";
 inline constexpr std::uint8_t kModelId0 = 0xC0;
 inline constexpr std::uint8_t kModelId1 = 0x06;
-inline constexpr std::int32_t kSensorWidth = 6576;
-inline constexpr std::int32_t kSensorHeight = 4384;
 
 // Camera registers (16-bit addresses, 16-bit values, written with the two-step word write).
 enum class Register {
@@ -100,11 +99,6 @@ constexpr const RegisterInfo *findRegister(std::uint16_t address) {
         }
     }
     return nullptr;
-}
-
-// Exposure time for an exposure register value: ((4455 - E) x 3775 + 1426) x 0.03125 us.
-constexpr double exposureTimeMicroseconds(std::int32_t exposure) {
-    return ((4455.0 - exposure) * 3775.0 + 1426.0) * 0.03125;
 }
 
 }  // namespace ostrel::platform::camera

@@ -56,8 +56,8 @@ TEST(CameraContextDefaults, EveryFieldStartsAtItsDefault) {
     const ImageGeometry &g = context.geometry();
     EXPECT_EQ(g.totalWidth, 6576);
     EXPECT_EQ(g.totalHeight, 4384);
-    EXPECT_EQ(g.width, 6576);
-    EXPECT_EQ(g.height, 4384);
+    EXPECT_EQ(g.imageWidth, 6576);
+    EXPECT_EQ(g.imageHeight, 4384);
     EXPECT_EQ(g.originX, 0);
     EXPECT_EQ(g.originY, 0);
     EXPECT_EQ(g.bufferCount, 10);

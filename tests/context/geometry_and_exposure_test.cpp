@@ -14,13 +14,13 @@ ImageGeometry geometry(std::int32_t x, std::int32_t y, std::int32_t width, std::
     ImageGeometry g;
     g.originX = x;
     g.originY = y;
-    g.width = width;
-    g.height = height;
+    g.imageWidth = width;
+    g.imageHeight = height;
     return g;
 }
 
 TEST(GeometryCheck, TheFullSensorAndEveryImageOnItPass) {
-    EXPECT_TRUE(isValidGeometry(ImageGeometry{}, 0));
+    EXPECT_TRUE(isValidGeometry(kSensorGeometry, 0));
     EXPECT_TRUE(isValidGeometry(geometry(0, 0, 6576, 4384), 2));
     EXPECT_TRUE(isValidGeometry(geometry(6000, 4000, 576, 384), 1));
     EXPECT_TRUE(isValidGeometry(geometry(6576, 4384, 0, 0), 0));
@@ -44,9 +44,9 @@ TEST(GeometryCheck, NegativeValuesFailEvenWhenTheSumsWouldFit) {
 }
 
 TEST(GeometryCheck, OnlySubsampleModesZeroToTwoPass) {
-    EXPECT_FALSE(isValidGeometry(ImageGeometry{}, 3));
-    EXPECT_FALSE(isValidGeometry(ImageGeometry{}, -1));
-    EXPECT_TRUE(isValidGeometry(ImageGeometry{}, 1));
+    EXPECT_FALSE(isValidGeometry(kSensorGeometry, 3));
+    EXPECT_FALSE(isValidGeometry(kSensorGeometry, -1));
+    EXPECT_TRUE(isValidGeometry(kSensorGeometry, 1));
 }
 
 TEST(ExposureTime, FollowsTheRegisterInWholeMicroseconds) {

@@ -62,8 +62,8 @@ TEST_F(Lifecycle, AStoredWidthBeyondTheSensorGivesSevenAndTheWholeSensor) {
     auto context = initialised();
     EXPECT_EQ(testing::failureHistory(*context), Codes{7});
     const ImageGeometry &g = context->geometry();
-    EXPECT_EQ(g.width, 6576);
-    EXPECT_EQ(g.height, 4384);
+    EXPECT_EQ(g.imageWidth, 6576);
+    EXPECT_EQ(g.imageHeight, 4384);
     EXPECT_EQ(g.originX, 0);
     EXPECT_EQ(g.originY, 0);
     EXPECT_EQ(g.totalWidth, 6576);

@@ -1,5 +1,5 @@
 // Single settings words and size entries over the registry service.
-#include "ui/settings_store_values.h"
+#include "settings/settings_store_values.h"
 
 #include <cstdio>
 

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "settings/settings_store.h"
 #include "test_settings_store_fixture.h"
-#include "ui/settings_store.h"
 
 namespace ostrel::ui {
 namespace {

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <random>
 
-#include "ui/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace ostrel::ui::testing {
 

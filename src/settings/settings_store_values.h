@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "platform/registry.h"
-#include "ui/settings_store_records.h"
+#include "settings/settings_store_records.h"
 
 namespace ostrel::ui::detail {
 

@@ -1,10 +1,10 @@
 // The settings store's geometry, stream settings and camera dialog table: the main key with its
 // size entries.
-#include "ui/settings_store.h"
+#include "settings/settings_store.h"
 
 #include <algorithm>
 
-#include "ui/settings_store_values.h"
+#include "settings/settings_store_values.h"
 
 namespace ostrel::ui {
 

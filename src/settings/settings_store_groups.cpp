@@ -2,8 +2,8 @@
 // "Gray" of the settings key.
 #include <cstddef>
 
-#include "ui/settings_store.h"
-#include "ui/settings_store_values.h"
+#include "settings/settings_store.h"
+#include "settings/settings_store_values.h"
 
 namespace ostrel::ui {
 

@@ -20,7 +20,7 @@
 
 #include "imaging/analog_settings.h"
 #include "imaging/settings_block.h"
-#include "ui/settings_store_records.h"
+#include "settings/settings_store_records.h"
 
 namespace ostrel::ui {
 
