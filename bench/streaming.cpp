@@ -9,82 +9,31 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "context/camera_context.h"
-#include "emulator/emulated_camera_set.h"
 #include "imaging/dib_image.h"
 #include "imaging/process_frame.h"
 #include "neutral_pipeline.h"
-#include "platform/camera_protocol.h"
 #include "platform/messages.h"
-#include "platform/registry.h"
+#include "streaming_camera.h"
 
 namespace {
 
 using namespace ostrel;
 
-constexpr std::int32_t kWidth = platform::camera::kSensorWidth;
-constexpr std::int32_t kHeight = platform::camera::kSensorHeight;
-constexpr std::size_t kOutputBytes = static_cast<std::size_t>(kWidth) * kHeight * 3;
+constexpr std::int32_t kWidth = bench::kStreamWidth;
+constexpr std::int32_t kHeight = bench::kStreamHeight;
+constexpr std::size_t kOutputBytes = bench::kStreamOutputBytes;
 
 double loopFramesPerSecond = 0.0;
 double pipelineFramesPerSecond = 0.0;
 
-// One unthrottled full-size camera for the whole run.
-std::shared_ptr<emulator::EmulatedCameraSet> cameraSet() {
-    static std::shared_ptr<emulator::EmulatedCameraSet> set = [] {
-        emulator::EmulatedCameraConfig config;
-        config.bandwidthBytesPerSecond = 0;
-        config.statusReadLatency = std::chrono::microseconds(0);
-        config.illumination = emulator::kShortExposureIllumination;
-        auto made = std::make_shared<emulator::EmulatedCameraSet>(1, config);
-        emulator::installEmulatedCameras(made);
-        return made;
-    }();
-    return set;
-}
-
-// A settings file of the benchmark's own: 24-bit colour, full size, no pause between passes,
-// and the shortest exposure (a frame takes at least its exposure time).
-void storeSettings() {
-    const std::string path =
-        (std::filesystem::temp_directory_path() / "ostrel-bench-streaming.reg").string();
-    std::filesystem::remove(path);
-    setenv("OSTREL_SETTINGS_FILE", path.c_str(), 1);
-    const std::string root = "Software\\Nembra\\Ostrel7100V3Sdk";
-    platform::RegistryKey key;
-    (void)key.create(platform::RegistryRoot::CurrentUser, root);
-    (void)key.setDword("Size", 0);
-    (void)key.setDword("Color", 2);
-    (void)key.setDword("SubSample", 0);
-    (void)key.setDword("WaitTime", 0);
-    (void)key.setDword("Clock", 0);
-    platform::RegistryKey size;
-    (void)size.create(platform::RegistryRoot::CurrentUser, root + "\\Size_00");
-    for (const char *name : {"TH", "EH"}) {
-        (void)size.setDword(name, kWidth);
-    }
-    for (const char *name : {"TV", "EV"}) {
-        (void)size.setDword(name, kHeight);
-    }
-    (void)size.setDword("EHS", 0);
-    (void)size.setDword("EVS", 0);
-    (void)size.setDword("Buf", 10);
-    platform::RegistryKey analog;
-    (void)analog.create(platform::RegistryRoot::CurrentUser, root + "\\Gain");
-    (void)analog.setDword("Global", 100);
-    (void)analog.setDword("Exposure", emulator::kShortestExposure);
-}
-
 void BM_StreamingLoop(benchmark::State &state) {
-    (void)cameraSet();
-    storeSettings();
+    (void)bench::streamingCameraSet();
+    bench::storeStreamingSettings("ostrel-bench-streaming");
     const platform::WindowHandle queue = platform::createMessageQueue();
     std::vector<std::uint8_t> buffer(kOutputBytes);
     {
@@ -118,7 +67,7 @@ void BM_StreamingLoop(benchmark::State &state) {
 BENCHMARK(BM_StreamingLoop)->Unit(benchmark::kMillisecond)->Iterations(60)->UseRealTime();
 
 void BM_ProcessFrameOnly(benchmark::State &state) {
-    emulator::EmulatedCamera &camera = cameraSet()->camera(0);
+    emulator::EmulatedCamera &camera = bench::streamingCameraSet()->camera(0);
     const std::vector<std::uint8_t> picture = camera.renderPicture(0);
     imaging::DibImage raw;
     imaging::DibImage output;
