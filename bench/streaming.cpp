@@ -9,82 +9,37 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "context/camera_context.h"
-#include "emulator/emulated_camera_set.h"
+#include "context/frame_intake.h"
+#include "device/device_7100vrx.h"
+#include "imaging/deliver_frame.h"
 #include "imaging/dib_image.h"
 #include "imaging/process_frame.h"
 #include "neutral_pipeline.h"
-#include "platform/camera_protocol.h"
 #include "platform/messages.h"
-#include "platform/registry.h"
+#include "streaming_camera.h"
 
 namespace {
 
 using namespace ostrel;
 
-constexpr std::int32_t kWidth = platform::camera::kSensorWidth;
-constexpr std::int32_t kHeight = platform::camera::kSensorHeight;
-constexpr std::size_t kOutputBytes = static_cast<std::size_t>(kWidth) * kHeight * 3;
+constexpr std::int32_t kWidth = bench::kStreamWidth;
+constexpr std::int32_t kHeight = bench::kStreamHeight;
+constexpr std::size_t kOutputBytes = bench::kStreamOutputBytes;
 
 double loopFramesPerSecond = 0.0;
 double pipelineFramesPerSecond = 0.0;
 
-// One unthrottled full-size camera for the whole run.
-std::shared_ptr<emulator::EmulatedCameraSet> cameraSet() {
-    static std::shared_ptr<emulator::EmulatedCameraSet> set = [] {
-        emulator::EmulatedCameraConfig config;
-        config.bandwidthBytesPerSecond = 0;
-        config.statusReadLatency = std::chrono::microseconds(0);
-        config.illumination = emulator::kShortExposureIllumination;
-        auto made = std::make_shared<emulator::EmulatedCameraSet>(1, config);
-        emulator::installEmulatedCameras(made);
-        return made;
-    }();
-    return set;
-}
-
-// A settings file of the benchmark's own: 24-bit colour, full size, no pause between passes,
-// and the shortest exposure (a frame takes at least its exposure time).
-void storeSettings() {
-    const std::string path =
-        (std::filesystem::temp_directory_path() / "ostrel-bench-streaming.reg").string();
-    std::filesystem::remove(path);
-    setenv("OSTREL_SETTINGS_FILE", path.c_str(), 1);
-    const std::string root = "Software\\Nembra\\Ostrel7100V3Sdk";
-    platform::RegistryKey key;
-    (void)key.create(platform::RegistryRoot::CurrentUser, root);
-    (void)key.setDword("Size", 0);
-    (void)key.setDword("Color", 2);
-    (void)key.setDword("SubSample", 0);
-    (void)key.setDword("WaitTime", 0);
-    (void)key.setDword("Clock", 0);
-    platform::RegistryKey size;
-    (void)size.create(platform::RegistryRoot::CurrentUser, root + "\\Size_00");
-    for (const char *name : {"TH", "EH"}) {
-        (void)size.setDword(name, kWidth);
-    }
-    for (const char *name : {"TV", "EV"}) {
-        (void)size.setDword(name, kHeight);
-    }
-    (void)size.setDword("EHS", 0);
-    (void)size.setDword("EVS", 0);
-    (void)size.setDword("Buf", 10);
-    platform::RegistryKey analog;
-    (void)analog.create(platform::RegistryRoot::CurrentUser, root + "\\Gain");
-    (void)analog.setDword("Global", 100);
-    (void)analog.setDword("Exposure", emulator::kShortestExposure);
-}
-
 void BM_StreamingLoop(benchmark::State &state) {
-    (void)cameraSet();
-    storeSettings();
+    (void)bench::streamingCameraSet();
+    bench::storeStreamingSettings("ostrel-bench-streaming");
     const platform::WindowHandle queue = platform::createMessageQueue();
     std::vector<std::uint8_t> buffer(kOutputBytes);
     {
@@ -118,7 +73,7 @@ void BM_StreamingLoop(benchmark::State &state) {
 BENCHMARK(BM_StreamingLoop)->Unit(benchmark::kMillisecond)->Iterations(60)->UseRealTime();
 
 void BM_ProcessFrameOnly(benchmark::State &state) {
-    emulator::EmulatedCamera &camera = cameraSet()->camera(0);
+    emulator::EmulatedCamera &camera = bench::streamingCameraSet()->camera(0);
     const std::vector<std::uint8_t> picture = camera.renderPicture(0);
     imaging::DibImage raw;
     imaging::DibImage output;
@@ -152,6 +107,94 @@ void BM_ProcessFrameOnly(benchmark::State &state) {
 }
 BENCHMARK(BM_ProcessFrameOnly)->Unit(benchmark::kMillisecond)->Iterations(60)->UseRealTime();
 
+// Milliseconds per frame of each step, in the order the capture thread takes them.
+std::vector<std::pair<std::string, double>> stageMs;
+double cameraSideMs = 0.0;
+
+template <typename Step>
+double meanMs(int runs, Step step) {
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < runs; ++i) {
+        step();
+    }
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    return std::chrono::duration<double, std::milli>(elapsed).count() / runs;
+}
+
+void BM_FrameStages(benchmark::State &state) {
+    constexpr int kRuns = 10;
+    emulator::EmulatedCamera &camera = bench::streamingCameraSet()->camera(0);
+    const std::vector<std::uint8_t> picture = camera.renderPicture(0);
+    imaging::DibImage raw;
+    imaging::DibImage output;
+    imaging::DibImage work;
+    if (!raw.create(kWidth, kHeight, 8) || !output.create(kWidth, kHeight, 24) ||
+        !work.copyFormat(&output) || picture.size() != raw.sizeBytes()) {
+        state.SkipWithError("images");
+        return;
+    }
+    std::vector<std::uint8_t> buffer(kOutputBytes);
+    imaging::SettingsBlock settings = ostrel::bench::neutralSettings();
+    imaging::AnalogSettings analog;
+    ostrel::imaging::test::QuietFrameControls controls;
+    imaging::FrameImages images;
+    images.image8 = &raw;
+    images.image24 = &output;
+    images.work = &work;
+    const imaging::FrameInput input{imaging::ColorMode::Bgr24, images, settings, analog, controls};
+    context::FrameIntake intake;
+    if (!intake.plan(raw, context::FrameWindow{kWidth, kHeight, 0, 0}, false)) {
+        state.SkipWithError("intake");
+        return;
+    }
+    const platform::WindowHandle queue = platform::createMessageQueue();
+    for (auto _ : state) {
+        stageMs.clear();
+        {
+            // The device streams on its own thread; its newest frame is copied out as the
+            // capture thread does, and the frames it completes meanwhile give the camera side.
+            device::Device7100VRX device;
+            if (device.SetExposure(emulator::kShortestExposure) != 1 ||
+                device.StartContinuousCapture() != device::kStartOk) {
+                state.SkipWithError("capture did not start");
+                break;
+            }
+            while (device.GetCaptureStatus() != device::kNewFrame) {
+                std::this_thread::yield();
+            }
+            const std::int32_t before = device.framesCompleted();
+            const auto start = std::chrono::steady_clock::now();
+            stageMs.emplace_back("device copy", meanMs(kRuns, [&] {
+                                     (void)device.GetLatestFrame(intake.target(raw), 0, 0, 1);
+                                 }));
+            while (device.framesCompleted() < before + 3) {
+                std::this_thread::yield();
+            }
+            const double elapsedMs =
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                    .count();
+            cameraSideMs = elapsedMs / static_cast<double>(device.framesCompleted() - before);
+            (void)device.StopCapture();
+        }
+        std::memcpy(raw.pixels(), picture.data(), picture.size());
+        stageMs.emplace_back("intake", meanMs(kRuns, [&] { intake.place(raw); }));
+        stageMs.emplace_back("conversion", meanMs(kRuns, [&] { imaging::ProcessFrame(input); }));
+        stageMs.emplace_back("delivery copy", meanMs(kRuns, [&] {
+                                 (void)imaging::DeliverFrame(
+                                     output, 1, buffer.data(),
+                                     static_cast<std::int64_t>(buffer.size()), controls);
+                             }));
+        stageMs.emplace_back("notification", meanMs(kRuns, [&] {
+                                 platform::Message message;
+                                 (void)platform::postMessage(queue, context::kFrameNotification, 0,
+                                                             0);
+                                 (void)platform::waitMessage(queue, message, -1);
+                             }));
+    }
+    (void)platform::destroyMessageQueue(queue);
+}
+BENCHMARK(BM_FrameStages)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -169,6 +212,20 @@ int main(int argc, char **argv) {
             "  loop / pipeline    %6.2f\n",
             loopFramesPerSecond, pipelineFramesPerSecond,
             loopFramesPerSecond / pipelineFramesPerSecond);
+    }
+    if (!stageMs.empty()) {
+        double sum = 0.0;
+        std::printf("\nwhere a frame's time goes (each step alone, ms per frame):\n");
+        for (const auto &[name, ms] : stageMs) {
+            std::printf("  %-22s %8.2f\n", name.c_str(), ms);
+            sum += ms;
+        }
+        std::printf("  %-22s %8.2f\n", "capture thread, sum", sum);
+        if (loopFramesPerSecond > 0) {
+            std::printf("  %-22s %8.2f\n", "streaming loop", 1000.0 / loopFramesPerSecond);
+        }
+        std::printf("  %-22s %8.2f   (emulated camera and the device's assembly, own thread)\n",
+                    "camera side", cameraSideMs);
     }
     return 0;
 }

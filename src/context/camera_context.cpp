@@ -5,7 +5,6 @@
 #include <new>
 #include <utility>
 
-#include "device/camera_device.h"
 #include "device/device_7100vrx.h"
 #include "imaging/dib_image.h"
 #include "imaging/worker_pool.h"
@@ -24,17 +23,10 @@ std::unique_ptr<device::Device7100VRX> makeModelDevice() {
 
 CameraContext::CameraContext() : CameraContext(makeModelDevice) {}
 
-CameraContext::CameraContext(DeviceFactory makeDevice) : makeDevice_(std::move(makeDevice)) {
-    frameInfo_.size = static_cast<std::int32_t>(sizeof(FrameInfo));
-    rateMeter_.restart(platform::multimediaTimeMs());
-}
+CameraContext::CameraContext(DeviceFactory makeDevice) : makeDevice_(std::move(makeDevice)) {}
 
 void CameraContext::adoptDevice(std::unique_ptr<device::Device7100VRX> device) {
     device_ = std::move(device);
-}
-
-device::Device7100VRX &CameraContext::model() {
-    return static_cast<device::Device7100VRX &>(*device_);
 }
 
 void CameraContext::setOpenAnalogPage(AnalogPageRefresh *page) {
@@ -80,17 +72,6 @@ bool CameraContext::isAllowed(Report report, AcquisitionStates states) {
     return false;
 }
 
-void CameraContext::setDeliveryTarget(const DeliveryTarget &target) {
-    // Waits for a frame being delivered to the old target.
-    std::lock_guard<std::recursive_mutex> lock(targetMutex_);
-    target_ = target;
-}
-
-CameraContext::DeliveryTarget CameraContext::deliveryTarget() const {
-    std::lock_guard<std::recursive_mutex> lock(targetMutex_);
-    return target_;
-}
-
 void CameraContext::releaseSharedResources() {
     imaging::shutdownWorkerPool();
 }
@@ -99,13 +80,13 @@ void CameraContext::releaseSharedResources() {
 
 void CameraContext::setGain(std::int32_t gain) {
     if (device_ != nullptr) {
-        (void)model().SetGain(gain);
+        (void)device_->SetGain(gain);
     }
 }
 
 void CameraContext::setExposure(std::int32_t exposure) {
     if (device_ != nullptr) {
-        (void)model().SetExposure(exposure);
+        (void)device_->SetExposure(exposure);
     }
 }
 
@@ -127,11 +108,7 @@ void CameraContext::recordError(std::int32_t code) {
 
 void CameraContext::postFrameNotification(std::int32_t lParam) {
     // Under the delivery lock, so a window that has just been taken away gets nothing more.
-    std::lock_guard<std::recursive_mutex> lock(targetMutex_);
-    const platform::WindowHandle window = target_.callbackWindow;
-    if (window != platform::kNoWindow) {
-        (void)platform::postMessage(window, kFrameNotification, 0, lParam);
-    }
+    runner_.notify(lParam);
 }
 
 void CameraContext::refreshAnalogPage(int control, std::int32_t value) {

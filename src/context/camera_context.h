@@ -5,13 +5,14 @@
 //
 // Threads: the application may call a context from several threads; every call that reaches it
 // holds its control lock (the exports take it), so the calls run one after the other. The capture
-// thread and the recording thread never take the control lock: a stop that holds it and waits
-// for them can always finish. They read the settings and flags and record errors; every word
-// they share is atomic, the error history and the delivery target have small locks of their own,
-// and the output image is guarded by the frame lock: the capture thread holds it while it writes
-// a frame into the images, readers (Ostrel_GetImage, the still image writers, the recording
-// conversion) while they read. Nobody holds the frame lock across a wait, a message post or a
-// device call. Lock order: control lock, then delivery lock or frame lock.
+// thread (run by the StreamingRunner, each pass being the context's) and the recording thread
+// never take the control lock: a stop that holds it and waits for them can always finish. They
+// read the settings and flags and record errors; every word they share is atomic, the error
+// history and the delivery target have small locks of their own, and the output image is guarded
+// by the frame lock: the capture thread holds it while it writes a frame into the images, readers
+// (Ostrel_GetImage, the still image saves, the recording conversion) while they read. Nobody
+// holds the frame lock across a wait, a message post, a device call or a file write. Lock order:
+// control lock, then delivery lock or frame lock.
 #pragma once
 
 #include <array>
@@ -22,16 +23,15 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <thread>
 
 #include "OstrelSdk.h"
 #include "context/deferred_frame_controls.h"
 #include "context/error_code.h"
 #include "context/error_history.h"
 #include "context/frame_intake.h"
-#include "context/frame_rate_meter.h"
 #include "context/image_geometry.h"
 #include "context/recording_control.h"
+#include "context/streaming_runner.h"
 #include "imaging/analog_settings.h"
 #include "imaging/color_mode.h"
 #include "imaging/frame_controls.h"
@@ -43,7 +43,6 @@
 #include "ui/preview_window.h"
 
 namespace ostrel::device {
-class CameraDevice;
 class Device7100VRX;
 }  // namespace ostrel::device
 
@@ -256,7 +255,7 @@ public:
     const imaging::SettingsBlock &settings() const { return settings_; }
     const imaging::AnalogSettings &analog() const { return analog_; }
     std::int32_t realExposureTime() const { return realExposureTime_.load(); }
-    const FrameInfo &frameInfo() const { return frameInfo_; }
+    const FrameInfo &frameInfo() const { return runner_.frameInfo(); }
     std::int32_t transferTimeout() const { return transferTimeout_; }
     bool hasDevice() const override { return device_ != nullptr; }
     const imaging::DibImage *image(ImageSlot slot) const {
@@ -266,16 +265,13 @@ public:
     const PreviewPlacement &previewPlacement() const { return previewPlacement_; }
     const imaging::ProcessorInfo &processorInfo() const { return processor_; }
     const ui::PreviewWindow &previewWindow() const { return previewWindow_; }
-    std::int32_t frameRate() const { return frameRate_.load(); }
+    std::int32_t frameRate() const { return runner_.frameRate(); }
     // Frames the capture thread has taken from the device since the context was made; each one
     // is delivered and announced, or its failure reported.
-    std::uint64_t framesTaken() const { return framesTaken_.load(); }
-    bool isCapturing() const { return captureThread_.joinable(); }
-    // The lock readers of the output image hold while they read (the still image writers and
-    // the recording conversion; Ostrel_GetImage takes it itself).
-    std::mutex &frameLock() { return frameMutex_; }
+    std::uint64_t framesTaken() const { return runner_.framesTaken(); }
+    bool isCapturing() const { return runner_.hasThread(); }
     // The output image of the current colour mode, or of the mode the running acquisition was
-    // prepared for (null when the mode is not valid). Read it under frameLock().
+    // prepared for (null when the mode is not valid). Read it under the frame lock.
     const imaging::DibImage *outputImage() const;
 
     // Held by every call into the context from the application (see the file comment).
@@ -297,17 +293,8 @@ private:
     void refreshImageFilterDialog() override;
 
     // Where streamed frames go: set by callback preview, cleared by preview, record and close,
-    // kept by stop. The capture thread holds the delivery lock from reading it until the frame
-    // is copied and announced, so once a change has returned nothing more reaches the old buffer
-    // or window.
-    struct DeliveryTarget {
-        platform::WindowHandle callbackWindow = platform::kNoWindow;
-        void *buffer = nullptr;
-        std::int32_t size = 0;
-        std::int32_t topRowFirst = 0;
-    };
-    void setDeliveryTarget(const DeliveryTarget &target);
-    DeliveryTarget deliveryTarget() const;
+    // kept by stop.
+    using DeliveryTarget = StreamingRunner::DeliveryTarget;
 
     // The one place that decides whether an operation may run now: it needs the camera device
     // and one of the given acquisition states. A refusal reports code 1 as `report` says.
@@ -338,8 +325,8 @@ private:
     imaging::DibImage *preparedRawImage();
     imaging::DibImage *preparedOutputImage();
 
-    // The capture thread's body, and one streamed frame.
-    void captureLoop();
+    // One pass of the capture thread: the device's status, its missed frames and a new frame.
+    StreamingRunner::Pass capturePass();
     void streamFrame();
     // On the capture thread, after the device reported its capture as failed: stops the device
     // and makes the context idle.
@@ -363,12 +350,8 @@ private:
     // Filled at initialisation; nothing else reads it.
     imaging::ProcessorInfo processor_{};
 
-    // The model's own operations (gain and exposure); the device is always a Device7100VRX,
-    // as adoptDevice is the only way in.
-    device::Device7100VRX &model();
-
     // The camera device; null when none could be made.
-    std::unique_ptr<device::CameraDevice> device_;
+    std::unique_ptr<device::Device7100VRX> device_;
     // Made empty at initialisation; their pixels are made by each preparation.
     std::array<std::unique_ptr<imaging::DibImage>, kImageCount> images_;
     // Guards the pixels of the images between the capture thread and the readers.
@@ -398,30 +381,19 @@ private:
     // stop ends it (finishing its file) before the images can change.
     RecordingControl recording_;
 
-    // Streaming: the capture thread, its end event and the event that cuts its pause short.
-    std::atomic<std::int32_t> runFlag_{0};  // 0 stop, 1 run, 2 pause
-    std::thread captureThread_;
-    platform::ManualResetEvent captureEnd_;
-    platform::ManualResetEvent stopRequested_;
+    // Streaming: the capture thread, the delivery target and the FrameInfo record.
+    StreamingRunner runner_;
     // The pipeline's calls made under the frame lock on the capture thread, replayed after it.
     DeferredFrameControls captureControls_;
     platform::WindowHandle applicationWindow_ = platform::kNoWindow;
     PreviewPlacement previewPlacement_;
     platform::WindowHandle notificationWindow_ = platform::kNoWindow;
-    // Recursive: a failed delivery announces its failure while the capture thread holds it.
-    mutable std::recursive_mutex targetMutex_;
-    DeliveryTarget target_;
-    // Written by the capture thread for every frame; the frame notification carries its address.
-    FrameInfo frameInfo_{};
     std::atomic<AcquisitionState> acquisitionState_{AcquisitionState::Idle};
     std::atomic<imaging::ColorMode> colorMode_{imaging::ColorMode::Mono8};
     std::int32_t subsampleMode_ = 0;
     std::atomic<std::uint32_t> waitTimeMs_{10};
     std::int32_t clock_ = 0;
     std::atomic<std::int32_t> newImageFlag_{0};
-    std::atomic<std::int32_t> frameRate_{0};  // frames per second x 10
-    std::atomic<std::uint64_t> framesTaken_{0};
-    FrameRateMeter rateMeter_;
     ErrorHistory errors_;
     // Ready polls per read and the milliseconds of a single-frame wait, for the device.
     std::int32_t transferTimeout_ = 10000;

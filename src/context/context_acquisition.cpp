@@ -1,10 +1,8 @@
 // Acquisition control: preparing the images and the camera, starting and stopping streaming,
 // single frames (snapshot and single-frame mode) and copies of the newest frame.
 #include <cstdint>
-#include <system_error>
 
 #include "context/camera_context.h"
-#include "context/context_thread.h"
 #include "device/camera_device.h"
 #include "device/device_7100vrx.h"
 #include "imaging/deliver_frame.h"
@@ -149,8 +147,8 @@ bool CameraContext::prepare() {
     (void)device_->SetSampleWidth(imaging::hasWideRawSamples(colorMode()) ? 1 : 0);
     (void)device_->SetMirrorV(analog_.get(AnalogWord::MirrorV));
     (void)device_->SetMirrorH(analog_.get(AnalogWord::MirrorH));
-    (void)model().SetGain(analog_.get(AnalogWord::GlobalGain) & 0xFFFF);
-    (void)model().SetExposure(analog_.get(AnalogWord::Exposure));
+    (void)device_->SetGain(analog_.get(AnalogWord::GlobalGain) & 0xFFFF);
+    (void)device_->SetExposure(analog_.get(AnalogWord::Exposure));
     (void)updateRealExposureTime();
     previewWindow_.prepareScratch(colorMode(),
                                   *images_[static_cast<std::size_t>(ImageSlot::Scratch)]);
@@ -174,7 +172,7 @@ bool CameraContext::callBackPreviewWith(platform::WindowHandle callbackWindow, v
     if (acquisitionState() != AcquisitionState::Idle) {
         return false;
     }
-    setDeliveryTarget(DeliveryTarget{callbackWindow, buffer, size, topRowFirst});
+    runner_.setTarget(DeliveryTarget{callbackWindow, buffer, size, topRowFirst});
     if (!openPreviewWindow()) {
         recordError(ErrorCode::PreviewWindowFailed);
         return false;
@@ -198,7 +196,7 @@ bool CameraContext::startStreaming() {
     if (acquisitionState() == AcquisitionState::Streaming) {
         return true;
     }
-    if (captureThread_.joinable()) {
+    if (runner_.hasThread()) {
         // The thread of a stream that ended by itself (a failed capture) is still to be joined,
         // and a recording started on that stream still to be finished.
         endThreads();
@@ -207,14 +205,8 @@ bool CameraContext::startStreaming() {
         recordError(ErrorCode::NoCamera);
         return false;
     }
-    runFlag_.store(1);
-    captureEnd_.reset();
-    stopRequested_.reset();
-    rateMeter_.restart(platform::multimediaTimeMs());
-    frameRate_.store(0);
-    try {
-        captureThread_ = startContextThread([this] { captureLoop(); });
-    } catch (const std::system_error &) {
+    if (!runner_.start([this] { return capturePass(); }, [this] { return waitTimeMs_.load(); },
+                       platform::multimediaTimeMs())) {
         (void)stop();
         recordError(ErrorCode::ThreadStartFailed);
         return false;
@@ -237,12 +229,7 @@ bool CameraContext::stopPreview() {
 }
 
 void CameraContext::endThreads() {
-    runFlag_.store(0);
-    stopRequested_.set();
-    if (captureThread_.joinable()) {
-        captureEnd_.wait();
-        captureThread_.join();
-    }
+    runner_.stop();
     recording_.stop();
 }
 
@@ -279,11 +266,10 @@ bool CameraContext::close() {
     // The window goes first: closing it waits for a frame being drawn, and no later frame is
     // drawn, so the capture thread never draws with a released drawing context.
     previewWindow_.close();
-    runFlag_.store(0);
     (void)stop();
     // The application may reuse its buffer once the close has returned: a later start streams
     // without delivery until a callback preview names a target again.
-    setDeliveryTarget(DeliveryTarget{});
+    runner_.setTarget(DeliveryTarget{});
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include "context/camera_context.h"
 #include "device/camera_device.h"
+#include "device/device_7100vrx.h"
 #include "platform/text.h"
 
 namespace ostrel::context {

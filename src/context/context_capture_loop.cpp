@@ -1,49 +1,40 @@
-// The capture thread: every wait time it asks the camera device for a new frame, takes it into
-// the raw image, converts it under the frame lock, and then draws, delivers and announces it.
+// The capture thread's work: each pass asks the camera device for a new frame, takes it into the
+// raw image, converts it under the frame lock, and then draws, delivers and announces it.
 #include <cstdint>
 #include <mutex>
 
 #include "context/camera_context.h"
 #include "device/camera_device.h"
+#include "device/device_7100vrx.h"
 #include "imaging/deliver_frame.h"
 #include "imaging/dib_image.h"
 #include "imaging/process_frame.h"
 #include "imaging/raw_frame.h"
 #include "platform/clock.h"
-#include "platform/messages.h"
 
 namespace ostrel::context {
 
 using imaging::AnalogWord;
 using imaging::DibImage;
 
-void CameraContext::captureLoop() {
-    while (runFlag_.load() != 0) {
-        // The pause ends early when a stop is asked for, so a long wait time never holds a stop.
-        (void)stopRequested_.waitFor(waitTimeMs_.load());
-        if (runFlag_.load() != 1) {
-            continue;
-        }
-        const std::int32_t status = device_->GetCaptureStatus();
-        if (status == device::kCaptureFailed) {
-            runFlag_.store(0);
-            postFrameNotification(static_cast<std::int32_t>(ErrorCode::CaptureFailed));
-            recordError(ErrorCode::CaptureFailed);
-            endFailedStream();
-            break;
-        }
-        // A ready wait that ran out brought no frame: the application hears of each one, so a
-        // camera that stalls is not mistaken for a dark scene or a slow frame rate.
-        for (std::int32_t n = device_->takeTransferTimeouts(); n > 0; --n) {
-            postFrameNotification(static_cast<std::int32_t>(ErrorCode::FrameTransferFailed));
-            recordError(ErrorCode::FrameTransferFailed);
-        }
-        if (status != device::kNewFrame) {
-            continue;
-        }
+StreamingRunner::Pass CameraContext::capturePass() {
+    const std::int32_t status = device_->GetCaptureStatus();
+    if (status == device::kCaptureFailed) {
+        postFrameNotification(static_cast<std::int32_t>(ErrorCode::CaptureFailed));
+        recordError(ErrorCode::CaptureFailed);
+        endFailedStream();
+        return StreamingRunner::Pass::End;
+    }
+    // A ready wait that ran out brought no frame: the application hears of each one, so a
+    // camera that stalls is not mistaken for a dark scene or a slow frame rate.
+    for (std::int32_t n = device_->takeTransferTimeouts(); n > 0; --n) {
+        postFrameNotification(static_cast<std::int32_t>(ErrorCode::FrameTransferFailed));
+        recordError(ErrorCode::FrameTransferFailed);
+    }
+    if (status == device::kNewFrame) {
         streamFrame();
     }
-    captureEnd_.set();
+    return StreamingRunner::Pass::Continue;
 }
 
 void CameraContext::endFailedStream() {
@@ -63,14 +54,8 @@ void CameraContext::streamFrame() {
         recordError(ErrorCode::FrameTransferFailed);
         return;
     }
-    framesTaken_.fetch_add(1);
-
-    frameInfo_.size = static_cast<std::int32_t>(sizeof(FrameInfo));
-    frameInfo_.width = raw->width();
-    frameInfo_.height = raw->height();
-    frameInfo_.bitsPerPixel = imaging::outputBitCount(preparedMode_.load());
-    frameRate_.store(rateMeter_.countFrame(platform::multimediaTimeMs()));
-    frameInfo_.frameRate = frameRate_.load();
+    runner_.recordFrame(raw->width(), raw->height(), imaging::outputBitCount(preparedMode_.load()),
+                        platform::multimediaTimeMs());
 
     captureControls_.begin(*this);
     convertFrame(captureControls_);
@@ -81,24 +66,17 @@ void CameraContext::streamFrame() {
         drawFrame();
     }
 
-    // The target is read and used under the delivery lock: a recording that joins the stream
-    // or a close takes it away, and from then on no byte reaches the old buffer and no
+    // The runner reads and uses the target under its delivery lock: a recording that joins the
+    // stream or a close takes it away, and from then on no byte reaches the old buffer and no
     // notification the old window.
-    std::lock_guard<std::recursive_mutex> deliveryLock(targetMutex_);
-    const DeliveryTarget delivery = target_;
-    frameInfo_.buffer = delivery.buffer;
-    if (delivery.buffer != nullptr && delivery.size != 0) {
+    const bool delivered = runner_.deliver([this](const DeliveryTarget &target) {
         DibImage *output = preparedOutputImage();
-        if (output == nullptr || !imaging::DeliverFrame(*output, delivery.topRowFirst,
-                                                        delivery.buffer, delivery.size, *this)) {
-            return;
-        }
+        return output != nullptr && imaging::DeliverFrame(*output, target.topRowFirst,
+                                                          target.buffer, target.size, *this);
+    });
+    if (delivered) {
+        newImageFlag_.store(1);
     }
-    if (delivery.callbackWindow != platform::kNoWindow) {
-        (void)platform::postMessage(delivery.callbackWindow, kFrameNotification,
-                                    reinterpret_cast<std::uintptr_t>(&frameInfo_), 0);
-    }
-    newImageFlag_.store(1);
 }
 
 void CameraContext::convertFrame(DeferredFrameControls &deferred) {

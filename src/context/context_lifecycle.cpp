@@ -62,8 +62,8 @@ bool CameraContext::initialise(platform::WindowHandle notificationWindow) {
                                  device_->GetMirrorHDefault());
     settingsLoaded_ = true;
 
-    (void)model().SetGain(analog_.get(AnalogWord::GlobalGain));
-    (void)model().SetExposure(analog_.get(AnalogWord::Exposure));
+    (void)device_->SetGain(analog_.get(AnalogWord::GlobalGain));
+    (void)device_->SetExposure(analog_.get(AnalogWord::Exposure));
     (void)device_->SetMirrorV(analog_.get(AnalogWord::MirrorV));
     (void)device_->SetMirrorH(analog_.get(AnalogWord::MirrorH));
     (void)device_->SetTransferTimeout(transferTimeout_);

@@ -20,7 +20,7 @@ bool CameraContext::record(const char *fileName, std::int32_t durationMs, std::i
         recordError(ErrorCode::InvalidArgument);
         return false;
     }
-    setDeliveryTarget(DeliveryTarget{});
+    runner_.setTarget(DeliveryTarget{});
     if (display != 0 && !openPreviewWindow()) {
         recordError(ErrorCode::PreviewWindowFailed);
         return false;

@@ -191,10 +191,10 @@ bool CameraContext::setFilterValue(std::int32_t id, std::int32_t value) {
         case FilterStore::GainStored:
             // Stored first, then sent; a camera that does not take it still has it stored and
             // gets it again at the next start.
-            (void)model().SetGain(value);
+            (void)device_->SetGain(value);
             return true;
         case FilterStore::ExposureStored:
-            (void)model().SetExposure(value);
+            (void)device_->SetExposure(value);
             return true;
     }
     return false;
@@ -209,11 +209,11 @@ std::optional<std::int32_t> CameraContext::filterValue(std::int32_t id) {
             recordError(ErrorCode::InvalidArgument);
             return std::nullopt;
         case FilterKind::GlobalGain:
-            return static_cast<std::int32_t>(model().GetGain());
+            return static_cast<std::int32_t>(device_->GetGain());
         case FilterKind::Exposure: {
             platform::sleepMs(kExposureSettleMs);
             std::int32_t exposure = 0;
-            (void)model().GetExposure(&exposure);
+            (void)device_->GetExposure(&exposure);
             return exposure;
         }
         case FilterKind::Word:

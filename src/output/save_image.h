@@ -1,7 +1,7 @@
 // Saving an image as a still file: the dispatch by ImageFileType behind Ostrel_SaveImage and
-// Ostrel_SaveImageW. The image is the context's output image; the caller keeps it unchanged for
-// the length of the call (the context holds its frame lock). Runs on the caller's thread; saves
-// of different images may run at once.
+// Ostrel_SaveImageW. The image is the context's output image or a copy of it; the caller keeps
+// it unchanged for the length of the call (the context holds its frame lock or hands in a copy).
+// Runs on the caller's thread; saves of different images may run at once.
 #pragma once
 
 #include <cstddef>

@@ -8,6 +8,8 @@
 #include <atomic>
 #include <climits>
 #include <cstring>
+#include <filesystem>
+#include <future>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -16,6 +18,13 @@
 #include "context/context_thread.h"
 #include "context/streaming_support.h"
 #include "imaging/dib_image.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace ostrel::context {
 namespace {
@@ -456,6 +465,60 @@ TEST_F(Acquisition, StartingAndStoppingManyTimesDeliversFramesEveryTime) {
     }
     EXPECT_EQ(testing::failureHistory(*context), Codes{});
 }
+
+#ifndef _WIN32
+// The save writes into a pipe that the test stops reading once the first bytes have come, so the
+// save is held in the middle of its writing for as long as the test likes: frames must go on
+// being delivered meanwhile, and once the pipe is read again the whole image arrives.
+TEST_F(Acquisition, FramesGoOnWhileAStillImageIsBeingWritten) {
+    StoredSettings stored;
+    stored.subsample = 0;
+    stored.width = 1024;  // 2.3 MB at 24 bits: more than the file's buffer and the pipe hold
+    stored.height = 768;
+    stored.waitTime = 0;
+    open(stored);
+    const std::string path = (std::filesystem::path(::testing::TempDir()) /
+                              ("ostrel-still-pipe-" + std::to_string(::getpid())))
+                                 .string();
+    std::filesystem::remove(path);
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    const int pipe = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(pipe, 0);
+    ASSERT_TRUE(context->callBackPreview(frames.window(), nullptr, 0, 1));
+    ASSERT_FALSE(testing::waitForMessages(frames, 1, kFrameNotification).empty());
+
+    auto saved =
+        std::async(std::launch::async, [&] { return context->saveImage(path.c_str(), 1); });
+    pollfd ready{pipe, POLLIN, 0};
+    std::size_t bytes = 0;
+    std::vector<std::uint8_t> chunk(1 << 16);
+    if (::poll(&ready, 1, 120000) == 1) {
+        const ssize_t first = ::read(pipe, chunk.data(), 16);
+        bytes += first > 0 ? static_cast<std::size_t>(first) : 0;
+        // The frames announced from here on were converted while the save was writing.
+        (void)frames.take();
+        const auto during = testing::waitForMessages(frames, 2, kFrameNotification);
+        EXPECT_GE(std::count_if(during.begin(), during.end(),
+                                [](const platform::Message &m) {
+                                    return m.message == kFrameNotification && m.lParam == 0;
+                                }),
+                  2);
+    } else {
+        ADD_FAILURE() << "the save wrote nothing";
+    }
+    // Read to the end whatever happened, so the save can finish.
+    (void)::fcntl(pipe, F_SETFL, 0);
+    for (ssize_t n; (n = ::read(pipe, chunk.data(), chunk.size())) > 0;) {
+        bytes += static_cast<std::size_t>(n);
+    }
+    EXPECT_TRUE(saved.get());
+    ::close(pipe);
+    std::filesystem::remove(path);
+    EXPECT_TRUE(context->stopPreview());
+    EXPECT_EQ(bytes, static_cast<std::size_t>(1024 * 3) * 768);
+    EXPECT_EQ(testing::failureHistory(*context), Codes{});
+}
+#endif
 
 }  // namespace
 }  // namespace ostrel::context
