@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "test_settings_store_fixture.h"
+#include "ui/settings_store_fixture.h"
 #include "ui/settings_store.h"
 
 namespace ostrel::ui {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "test_settings_store_fixture.h"
+#include "ui/settings_store_fixture.h"
 #include "ui/settings_store.h"
 
 namespace ostrel::ui {
