@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "context/camera_context.h"
+#include "context/wide_still_name.h"
 #include "imaging/dib_image.h"
 #include "output/save_image.h"
 
@@ -44,7 +45,7 @@ bool CameraContext::saveImageWide(const wchar_t *fileName, std::int32_t fileType
     }
     const output::SaveResult result =
         saveUnderLock(frameMutex_, outputImage(), [&](const imaging::DibImage &image) {
-            return output::saveImageWide(fileName, image, fileType);
+            return saveImageUnderWideName(fileName, image, fileType);
         });
     if (result == output::SaveResult::NoImage || result == output::SaveResult::NameNotConverted) {
         recordError(ErrorCode::NoCamera);
