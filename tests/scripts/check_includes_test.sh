@@ -12,11 +12,21 @@ trap 'rm -rf "$scratch"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# A fresh copy of the tree with one line added to the end of one file.
+# The copy as the tree is, with one line added to the end of one file (the line added before is
+# taken out first).
+changed=""
 copy_with() {  # copy_with FILE LINE
-    rm -rf "$scratch/src"
-    cp -r "$src" "$scratch/src"
-    mkdir -p "$scratch/src/$(dirname "$1")"  # a module that has no folder yet gets one
+    if [[ -n "$changed" ]]; then
+        if [[ -f "$src/$changed" ]]; then
+            cp "$src/$changed" "$scratch/src/$changed"
+        else
+            rm -f "$scratch/src/$changed"
+            # and the module folder made for it, when the tree has none
+            [[ -d "$src/${changed%%/*}" ]] || rm -rf "$scratch/src/${changed%%/*}"
+        fi
+    fi
+    changed="$1"
+    mkdir -p "$scratch/src/$(dirname "$1")"
     printf '%s\n' "$2" >>"$scratch/src/$1"
 }
 
@@ -52,9 +62,7 @@ for entry in "${cases[@]}"; do
 done
 
 # A module folder that the table does not name.
-copy_with "api/handle_registry.h" ""
-mkdir -p "$scratch/src/newmodule"
-echo '#include "platform/text.h"' >"$scratch/src/newmodule/thing.cpp"
+copy_with "newmodule/thing.cpp" '#include "platform/text.h"'
 "$checker" "$scratch/src" >"$scratch/out" 2>&1 && fail "a module folder outside the table was let through"
 
 [[ $failures -eq 0 ]] && echo "check-includes: all cases behaved as expected"
