@@ -10,13 +10,17 @@ set(CMAKE_RC_COMPILER ${OSTREL_MINGW_TRIPLET}-windres)
 set(CMAKE_ASM_NASM_COMPILER nasm)
 
 # The prefix of the static Windows builds of libjpeg-turbo, libpng, libtiff and GoogleTest
-# (scripts/build-win-deps). An environment value wins, so the dependency script and the SDK
-# build agree on one place.
-if(DEFINED ENV{OSTREL_WIN_DEPS} AND NOT "$ENV{OSTREL_WIN_DEPS}" STREQUAL "")
-    set(OSTREL_WIN_DEPS "$ENV{OSTREL_WIN_DEPS}" CACHE PATH "Prefix of the static Windows deps")
-else()
-    set(OSTREL_WIN_DEPS "$ENV{HOME}/.cache/ostrel/win-deps" CACHE PATH
-        "Prefix of the static Windows deps")
+# (scripts/build-win-deps). A value given on the command line or by a preset wins, then the
+# environment's, so the dependency script and the SDK build agree on one place. An empty value
+# (a preset passing on an unset environment variable) counts as none given.
+if(NOT OSTREL_WIN_DEPS)
+    if(NOT "$ENV{OSTREL_WIN_DEPS}" STREQUAL "")
+        set(_ostrel_win_deps "$ENV{OSTREL_WIN_DEPS}")
+    else()
+        set(_ostrel_win_deps "$ENV{HOME}/.cache/ostrel/win-deps")
+    endif()
+    set(OSTREL_WIN_DEPS "${_ostrel_win_deps}" CACHE PATH "Prefix of the static Windows deps"
+        FORCE)
 endif()
 
 set(CMAKE_FIND_ROOT_PATH /usr/${OSTREL_MINGW_TRIPLET} "${OSTREL_WIN_DEPS}")

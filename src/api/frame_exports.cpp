@@ -7,7 +7,7 @@
 #include "api/export_guard.h"
 #include "api/handle_registry.h"
 #include "context/camera_context.h"
-#include "emulator/environment.h"
+#include "platform/drive_source_setup.h"
 
 using ostrel::api::processRegistry;
 using ostrel::api::toWindowHandle;
@@ -80,7 +80,7 @@ CameraHandle OSTREL_CALL Ostrel_Initialize(OstrelWindow window) noexcept {
     try {
         // With OSTREL_EMULATED_CAMERAS set, the emulated cameras must be in place before the
         // first context looks for cameras; later calls do nothing.
-        (void)ostrel::emulator::installFromEnvironment();
+        ostrel::platform::prepareDriveSources();
         ostrel::api::HandleRegistry &registry = processRegistry();
         // The handle value is worked out before anything is allocated.
         const CameraHandle proposed = registry.proposeHandle();

@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "context/camera_context.h"
+#include "context/wide_still_name.h"
 #include "imaging/dib_image.h"
 #include "output/save_image.h"
 
@@ -62,7 +63,7 @@ bool CameraContext::saveImageWide(const wchar_t *fileName, std::int32_t fileType
     }
     const output::SaveResult result = saveStill(
         frameMutex_, outputImage(), isCapturing(),
-        [&](const DibImage &image) { return output::saveImageWide(fileName, image, fileType); });
+        [&](const DibImage &image) { return saveImageUnderWideName(fileName, image, fileType); });
     if (result == output::SaveResult::NoImage || result == output::SaveResult::NameNotConverted) {
         recordError(ErrorCode::NoCamera);
     }

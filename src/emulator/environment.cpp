@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "emulator/emulated_camera_set.h"
+#include "platform/drive_source_setup.h"
 
 namespace ostrel::emulator {
 
@@ -73,5 +74,17 @@ bool installFromEnvironment() {
     });
     return installed;
 }
+
+namespace {
+
+// The library's entry point reads the environment through this before its first camera
+// discovery. Registered as the library loads: the emulator is built into the library as object
+// files, so this initialisation is always linked in.
+[[maybe_unused]] const bool gPreparationRegistered = [] {
+    platform::setDriveSourcePreparation([] { (void)installFromEnvironment(); });
+    return true;
+}();
+
+}  // namespace
 
 }  // namespace ostrel::emulator

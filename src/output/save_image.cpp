@@ -11,7 +11,6 @@
 #include "output/png_writer.h"
 #include "output/raw_writer.h"
 #include "output/tiff_writer.h"
-#include "platform/text.h"
 
 namespace ostrel::output {
 
@@ -120,18 +119,6 @@ SaveResult saveImage(const char *fileName, const imaging::DibImage &image, std::
             return writeTiff(fileName, image);
     }
     return SaveResult::UnknownFileType;
-}
-
-SaveResult saveImageWide(const wchar_t *fileName, const imaging::DibImage &image,
-                         std::int32_t fileType) {
-    if (fileName == nullptr) {
-        return SaveResult::NameNotConverted;
-    }
-    char narrow[kWideNameBufferBytes];
-    if (!platform::wideToNarrow(fileName, narrow, sizeof narrow)) {
-        return SaveResult::NameNotConverted;
-    }
-    return saveImage(narrow, image, fileType);
 }
 
 }  // namespace ostrel::output

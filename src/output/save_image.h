@@ -4,7 +4,6 @@
 // Runs on the caller's thread; saves of different images may run at once.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 #include "imaging/dib_image.h"
@@ -12,9 +11,6 @@
 #include "output/save_result.h"
 
 namespace ostrel::output {
-
-// The capacity of the narrow name a wide file name is converted into, terminator included.
-inline constexpr std::size_t kWideNameBufferBytes = 1024;
 
 // Writes image to fileName (passed unchanged to the file functions) in the format of fileType
 // (an ImageFileType code; any other value gives UnknownFileType and opens nothing):
@@ -28,11 +24,5 @@ inline constexpr std::size_t kWideNameBufferBytes = 1024;
 // An image with no pixels gives NoImage without touching the file.
 [[nodiscard]] SaveResult saveImage(const char *fileName, const imaging::DibImage &image,
                                    std::int32_t fileType);
-
-// The same with a wide file name, converted first into a buffer of kWideNameBufferBytes bytes
-// (the system's narrow text); NameNotConverted when it is missing, does not convert or does not
-// fit with its terminator.
-[[nodiscard]] SaveResult saveImageWide(const wchar_t *fileName, const imaging::DibImage &image,
-                                       std::int32_t fileType);
 
 }  // namespace ostrel::output

@@ -12,8 +12,8 @@
 #include "context/camera_context.h"
 #include "context/notification_queue.h"
 #include "device/device_7100vrx.h"
-#include "context/settings_sandbox.h"
 #include "device/device_test_support.h"
+#include "support/stored_settings.h"
 
 namespace ostrel::context {
 namespace {

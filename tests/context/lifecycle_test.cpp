@@ -17,7 +17,10 @@ using imaging::AnalogWord;
 using imaging::SettingsWord;
 using platform::camera::Register;
 using testing::NotificationQueue;
+using testing::putSetting;
+using testing::settingsKeyExists;
 using testing::SettingsSandbox;
+using testing::storedSetting;
 using testing::StoredSettings;
 using Codes = std::vector<std::int32_t>;
 
@@ -36,14 +39,14 @@ protected:
 };
 
 TEST_F(Lifecycle, FirstUseCreatesTheKeyWithItsDefaultsAndRecordsTwelveOnce) {
-    ASSERT_FALSE(SettingsSandbox::exists());
+    ASSERT_FALSE(settingsKeyExists());
     auto first = initialised();
     EXPECT_EQ(testing::failureHistory(*first), Codes{12});
     EXPECT_EQ(errors.takeErrorCodes(), std::vector<std::intptr_t>{12});
-    EXPECT_EQ(SettingsSandbox::get("", "Size"), 0);
-    EXPECT_EQ(SettingsSandbox::get("", "Color"), 2);
-    EXPECT_EQ(SettingsSandbox::get("Size_00", "EH"), 6576);
-    EXPECT_EQ(SettingsSandbox::get("Size_00", "EV"), 4384);
+    EXPECT_EQ(storedSetting("", "Size"), 0);
+    EXPECT_EQ(storedSetting("", "Color"), 2);
+    EXPECT_EQ(storedSetting("Size_00", "EH"), 6576);
+    EXPECT_EQ(storedSetting("Size_00", "EV"), 4384);
     // The stream settings are read from the key just made.
     EXPECT_EQ(first->colorModeBits(), 24);
     first.reset();
@@ -58,7 +61,7 @@ TEST_F(Lifecycle, AStoredWidthBeyondTheSensorGivesSevenAndTheWholeSensor) {
     stored.width = 6577;
     stored.originX = 0;
     testing::plantSettings(stored);
-    ASSERT_TRUE(SettingsSandbox::put("Size_00", "EVS", 5));
+    ASSERT_TRUE(putSetting("Size_00", "EVS", 5));
     auto context = initialised();
     EXPECT_EQ(testing::failureHistory(*context), Codes{7});
     const ImageGeometry &g = context->geometry();
@@ -92,11 +95,11 @@ TEST_F(Lifecycle, StoredSettingsAreLoadedAndTheCameraGetsGainExposureAndReadout)
     stored.color = 4;
     stored.waitTime = 25;
     testing::plantSettings(stored);
-    ASSERT_TRUE(SettingsSandbox::put("Gain", "Global", 300));
-    ASSERT_TRUE(SettingsSandbox::put("Gain", "Exposure", 2000));
-    ASSERT_TRUE(SettingsSandbox::put("Gain", "AutoIris", 2));
-    ASSERT_TRUE(SettingsSandbox::put("Filter", "Brightness", -40));
-    ASSERT_TRUE(SettingsSandbox::put("Gray", "Mode", 2));
+    ASSERT_TRUE(putSetting("Gain", "Global", 300));
+    ASSERT_TRUE(putSetting("Gain", "Exposure", 2000));
+    ASSERT_TRUE(putSetting("Gain", "AutoIris", 2));
+    ASSERT_TRUE(putSetting("Filter", "Brightness", -40));
+    ASSERT_TRUE(putSetting("Gray", "Mode", 2));
     auto context = initialised();
     EXPECT_EQ(testing::failureHistory(*context), Codes{});
     EXPECT_EQ(camera().registerValue(Register::Gain), 300);
@@ -129,12 +132,12 @@ TEST_F(Lifecycle, ReleaseWhileStreamingSavesTheThreeGroupsAndStopsEverything) {
     context.reset();
 
     EXPECT_EQ(camera().openDrives(), 0);
-    EXPECT_EQ(SettingsSandbox::get("Gain", "Global"), 321);
-    EXPECT_EQ(SettingsSandbox::get("Gain", "ColorG2"), 321);
-    EXPECT_EQ(SettingsSandbox::get("Gain", "H_Mirror"), 1);
-    EXPECT_EQ(SettingsSandbox::get("Filter", "Brightness"), -17);
-    EXPECT_EQ(SettingsSandbox::get("Filter", "BayerMode"), 1);  // 3 with the column phase toggled
-    EXPECT_EQ(SettingsSandbox::get("Gray", "Mode"), 1);
+    EXPECT_EQ(storedSetting("Gain", "Global"), 321);
+    EXPECT_EQ(storedSetting("Gain", "ColorG2"), 321);
+    EXPECT_EQ(storedSetting("Gain", "H_Mirror"), 1);
+    EXPECT_EQ(storedSetting("Filter", "Brightness"), -17);
+    EXPECT_EQ(storedSetting("Filter", "BayerMode"), 1);  // 3 with the column phase toggled
+    EXPECT_EQ(storedSetting("Gray", "Mode"), 1);
     const std::uint64_t sent = camera().counters().halvesSent;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(camera().counters().halvesSent, sent) << "a capture thread outlived the release";
@@ -144,14 +147,14 @@ TEST_F(Lifecycle, ReleaseWhileStreamingSavesTheThreeGroupsAndStopsEverything) {
 // must not write its empty groups over them.
 TEST_F(Lifecycle, AContextThatNeverLoadedTheSettingsSavesNothing) {
     testing::plantSettings(StoredSettings{});
-    ASSERT_TRUE(SettingsSandbox::put("Gain", "Global", 555));
+    ASSERT_TRUE(putSetting("Gain", "Global", 555));
     {
         CameraContext context([]() -> std::unique_ptr<device::Device7100VRX> { return nullptr; });
         EXPECT_FALSE(context.initialise(errors.window()));
         EXPECT_EQ(testing::failureHistory(context), Codes{5});
     }
-    EXPECT_EQ(SettingsSandbox::get("Gain", "Global"), 555);
-    EXPECT_EQ(SettingsSandbox::get("Filter", "Brightness"), std::nullopt);
+    EXPECT_EQ(storedSetting("Gain", "Global"), 555);
+    EXPECT_EQ(storedSetting("Filter", "Brightness"), std::nullopt);
 }
 
 class LifecycleWithoutCamera : public ::testing::Test {

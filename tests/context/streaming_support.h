@@ -15,7 +15,6 @@
 
 #include "context/camera_context.h"
 #include "context/notification_queue.h"
-#include "context/settings_sandbox.h"
 #include "device/device_test_support.h"
 #include "emulator/emulated_camera.h"
 #include "imaging/dib_image.h"
@@ -24,6 +23,7 @@
 #include "imaging/raw_frame.h"
 #include "platform/camera_protocol.h"
 #include "platform/messages.h"
+#include "support/stored_settings.h"
 
 namespace ostrel::testing {
 
@@ -43,20 +43,20 @@ struct StoredSettings {
 };
 
 inline void plantSettings(const StoredSettings &s) {
-    ASSERT_TRUE(SettingsSandbox::put("", "Size", 0));
-    ASSERT_TRUE(SettingsSandbox::put("", "Color", s.color));
-    ASSERT_TRUE(SettingsSandbox::put("", "SubSample", s.subsample));
-    ASSERT_TRUE(SettingsSandbox::put("", "WaitTime", s.waitTime));
-    ASSERT_TRUE(SettingsSandbox::put("", "Clock", 0));
-    ASSERT_TRUE(SettingsSandbox::put("Size_00", "TH", 6576));
-    ASSERT_TRUE(SettingsSandbox::put("Size_00", "TV", 4384));
-    ASSERT_TRUE(SettingsSandbox::put("Size_00", "EH", s.width));
-    ASSERT_TRUE(SettingsSandbox::put("Size_00", "EV", s.height));
-    ASSERT_TRUE(SettingsSandbox::put("Size_00", "EHS", s.originX));
-    ASSERT_TRUE(SettingsSandbox::put("Size_00", "EVS", s.originY));
-    ASSERT_TRUE(SettingsSandbox::put("Size_00", "Buf", 10));
-    ASSERT_TRUE(SettingsSandbox::put("Gain", "Global", s.globalGain));
-    ASSERT_TRUE(SettingsSandbox::put("Gain", "Exposure", s.exposure));
+    ASSERT_TRUE(putSetting("", "Size", 0));
+    ASSERT_TRUE(putSetting("", "Color", s.color));
+    ASSERT_TRUE(putSetting("", "SubSample", s.subsample));
+    ASSERT_TRUE(putSetting("", "WaitTime", s.waitTime));
+    ASSERT_TRUE(putSetting("", "Clock", 0));
+    ASSERT_TRUE(putSetting("Size_00", "TH", 6576));
+    ASSERT_TRUE(putSetting("Size_00", "TV", 4384));
+    ASSERT_TRUE(putSetting("Size_00", "EH", s.width));
+    ASSERT_TRUE(putSetting("Size_00", "EV", s.height));
+    ASSERT_TRUE(putSetting("Size_00", "EHS", s.originX));
+    ASSERT_TRUE(putSetting("Size_00", "EVS", s.originY));
+    ASSERT_TRUE(putSetting("Size_00", "Buf", 10));
+    ASSERT_TRUE(putSetting("Gain", "Global", s.globalGain));
+    ASSERT_TRUE(putSetting("Gain", "Exposure", s.exposure));
 }
 
 // An emulated 7100VRX at the sensor's real size; `bytesPerSecond` 0 sends frames as fast as

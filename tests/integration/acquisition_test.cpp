@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "OstrelSdk.h"
-#include "integration/acquisition_session.h"
+#include "support/camera_session.h"
 
 namespace ostrel::integration {
 namespace {
@@ -33,7 +33,7 @@ protected:
         (void)errors.take();
     }
 
-    SettingsStore store;
+    SettingsSandbox store;
     Notifications errors;
     Notifications frames;
     CameraHandle handle = 0;

@@ -16,8 +16,9 @@
 #include <thread>
 
 #if defined(_WIN32)
-#include <tlhelp32.h>
 #include <windows.h>
+// after windows.h, whose types it uses
+#include <tlhelp32.h>
 #else
 #include <unistd.h>
 #endif

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "OstrelSdk.h"
-#include "integration/acquisition_session.h"
 #include "integration/camera_faults.h"
+#include "support/camera_session.h"
 
 namespace ostrel::integration {
 namespace {
@@ -78,7 +78,7 @@ protected:
         (void)frames.take();
     }
 
-    SettingsStore store;
+    SettingsSandbox store;
     Notifications errors;
     Notifications frames;
     std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(kFrameBytes);

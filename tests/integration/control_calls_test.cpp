@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "OstrelSdk.h"
-#include "integration/acquisition_session.h"
+#include "support/camera_session.h"
 
 namespace ostrel::integration {
 namespace {
@@ -78,7 +78,7 @@ protected:
         return folder;
     }
 
-    SettingsStore store;
+    SettingsSandbox store;
     Notifications errors;
     Notifications frames;
     CameraHandle handle = 0;

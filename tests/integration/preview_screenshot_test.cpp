@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "OstrelSdk.h"
-#include "integration/acquisition_session.h"
+#include "support/camera_session.h"
 #include "ui/client_area_win32.h"
 
 namespace ostrel::integration {
@@ -101,7 +101,7 @@ std::size_t differingPixels(const std::vector<std::uint8_t> &shown,
 
 TEST(PreviewScreenshot, ARunningChildPreviewShowsTheFrameUprightOneToOne) {
     useEmulatedCameras();
-    SettingsStore store;
+    SettingsSandbox store;
     // 24-bit colour, full resolution, a 640 x 480 readout window at the sensor's top-left corner.
     store.plant(streamSettings(2, 0, 10, kWidth, kHeight));
     Notifications errors;

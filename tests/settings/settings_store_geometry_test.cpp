@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "settings/settings_store_fixture.h"
 #include "settings/settings_store.h"
-#include "test_settings_store_fixture.h"
 
 namespace ostrel::ui {
 namespace {

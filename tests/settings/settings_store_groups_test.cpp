@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "settings/settings_store_fixture.h"
 #include "settings/settings_store.h"
-#include "test_settings_store_fixture.h"
 
 namespace ostrel::ui {
 namespace {

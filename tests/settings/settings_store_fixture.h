@@ -1,9 +1,5 @@
-// A test fixture for the settings store: each test runs on an empty settings key of its own
-// and reads and plants raw registry values through the registry service.
-//
-// Linux: every test gets a fresh settings file in a temporary folder (OSTREL_SETTINGS_FILE).
-// Windows: the key path is fixed, so the user's key is copied aside before each test, deleted,
-// and put back exactly afterwards.
+// A test fixture for the settings store: each test runs in a settings sandbox of its own, on an
+// empty settings key, and reads and plants raw registry values through the registry service.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,19 +11,9 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "support/settings_sandbox.h"
 
 namespace ostrel::ui::testing {
-
-// A copy of one key and everything below it.
-struct KeySnapshot {
-    std::vector<platform::RegistryValue> values;
-    std::vector<std::pair<std::string, KeySnapshot>> subkeys;
-};
-
-// Reads the key tree at path below HKEY_CURRENT_USER; nullopt when the key does not exist.
-std::optional<KeySnapshot> captureKeyTree(const std::string &path);
-// Recreates a captured tree at path (which must not exist).
-void restoreKeyTree(const std::string &path, const KeySnapshot &snapshot);
 
 class SettingsStoreTest : public ::testing::Test {
 protected:
@@ -55,8 +41,7 @@ public:
     static std::vector<std::string> subkeyNames(std::string_view subkey);
 
 private:
-    std::string folder_;                // Linux: the test's temporary folder
-    std::optional<KeySnapshot> saved_;  // Windows: the user's key from before the test
+    std::optional<ostrel::testing::SettingsSandbox> sandbox_;
 };
 
 }  // namespace ostrel::ui::testing

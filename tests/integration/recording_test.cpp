@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "integration/test_recording_session.h"
+#include "integration/recording_files.h"
 
 namespace ostrel::integration {
 namespace {
@@ -98,7 +98,6 @@ TEST(RecordingWhileStreaming, WritesTheStreamsFramesAtTheMeasuredRateAndStreamin
     }
     const double elapsed = secondsSince(started);
     ASSERT_TRUE(finished) << "the recording never finished";
-    settleFinishedRecording();
     // The duration counts from the first recorded frame, so the file cannot end sooner.
     EXPECT_GE(elapsed, durationMs / 1000.0 - 0.05);
 
@@ -340,17 +339,8 @@ TEST(RecordingWide, AWideNameRecordsIntoTheFileItNames) {
     const std::filesystem::path path(folder + "/aufnahme-\xc3\xbc.avi");  // UTF-8
 #endif
     ASSERT_EQ(Ostrel_RecordW(h, wide.c_str(), 300, 0), 1);
-    const auto deadline = Clock::now() + std::chrono::seconds(120);
-    std::vector<std::uint8_t> file;
-    while (Clock::now() < deadline) {
-        file = readFileAt(path);
-        if (file.size() >= 240 && le32(file, 4) == file.size() - 8) {
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    settleFinishedRecording();
-    file = readFileAt(path);
+    ASSERT_TRUE(waitForFinishedRecording(path));
+    const std::vector<std::uint8_t> file = readFileAt(path);
     ASSERT_GE(file.size(), 240u);
     EXPECT_EQ(le32(file, 4), file.size() - 8);
     EXPECT_GT(readRecordingHeader(file).frames, 0u);

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "integration/test_recording_session.h"
+#include "integration/recording_files.h"
 #include "output/decoders.h"
 
 namespace ostrel::integration {
