@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "imaging/analog_settings.h"
-#include "imaging/settings_block.h"
+#include "platform/analog_settings.h"
+#include "platform/settings_block.h"
 
 namespace ostrel::context {
 

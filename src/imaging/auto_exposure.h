@@ -7,7 +7,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "imaging/analog_settings.h"
+#include "platform/analog_settings.h"
 #include "imaging/conversion_kernel.h"
 #include "imaging/dib_image.h"
 #include "imaging/frame_controls.h"

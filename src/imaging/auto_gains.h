@@ -5,7 +5,7 @@
 
 #include "imaging/dib_image.h"
 #include "imaging/frame_controls.h"
-#include "imaging/settings_block.h"
+#include "platform/settings_block.h"
 
 namespace ostrel::imaging {
 

@@ -4,12 +4,12 @@
 // sharpness and brightness, each only when its setting is not neutral.
 #pragma once
 
-#include "imaging/analog_settings.h"
+#include "platform/analog_settings.h"
 #include "imaging/auto_exposure.h"
-#include "imaging/color_mode.h"
+#include "platform/color_mode.h"
 #include "imaging/dib_image.h"
 #include "imaging/frame_controls.h"
-#include "imaging/settings_block.h"
+#include "platform/settings_block.h"
 
 namespace ostrel::imaging {
 

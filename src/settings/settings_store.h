@@ -18,8 +18,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "imaging/analog_settings.h"
-#include "imaging/settings_block.h"
+#include "platform/analog_settings.h"
+#include "platform/settings_block.h"
 #include "settings/settings_store_records.h"
 
 namespace ostrel::ui {

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "imaging/color_mode.h"
+#include "platform/color_mode.h"
 #include "platform/camera_facts.h"
 
 namespace ostrel::ui {

@@ -18,7 +18,7 @@
 #include <mutex>
 #include <string>
 
-#include "imaging/color_mode.h"
+#include "platform/color_mode.h"
 #include "imaging/dib_image.h"
 #include "platform/window.h"
 #include "platform/window_handle.h"

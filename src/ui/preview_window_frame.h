@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "imaging/color_mode.h"
+#include "platform/color_mode.h"
 #include "imaging/dib_image.h"
 
 namespace ostrel::ui {

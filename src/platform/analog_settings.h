@@ -1,6 +1,8 @@
 // The analog settings of one camera: nine 32-bit words (gain, colour gains, exposure, mirror
 // flags, auto-iris mode) shared by the application, the analog page and the automatic exposure of
 // the capture thread. Each word is atomic (relaxed): one word changes at once, without a race.
+// A plain record below both the settings store, which keeps it, and the frame pipeline, which
+// reads it; it keeps the pipeline's namespace, where it is used most.
 #pragma once
 
 #include <array>

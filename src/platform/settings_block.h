@@ -2,6 +2,8 @@
 // the capture thread while the application, the dialogs and the automatic gains change them.
 // Each word is atomic (relaxed) so that a single word changes at once without a data race; the
 // block is copied and compared word by word, as one piece, when the dialogs save and restore it.
+// A plain record below both the settings store, which keeps it, and the frame pipeline, which
+// reads it; it keeps the pipeline's namespace, where it is used most.
 #pragma once
 
 #include <array>

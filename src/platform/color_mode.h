@@ -1,4 +1,6 @@
 // The output pixel formats of the frame pipeline and what each implies for the raw image.
+// A plain record below both the settings store, which keeps it, and the frame pipeline, which
+// reads it; it keeps the pipeline's namespace, where it is used most.
 #pragma once
 
 #include <cstdint>
