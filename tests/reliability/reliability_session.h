@@ -26,12 +26,12 @@ namespace ostrel::reliability {
 using integration::Notification;
 using integration::Notifications;
 
-// Eighth-size 24-bit frames (822 x 548): the camera sends its subsampled readout, the host keeps
-// every fourth cell. Cheap enough to stream for thousands of frames under a sanitizer.
-inline constexpr int kEighthWidth = 6576 / 8;
-inline constexpr int kEighthHeight = 4384 / 8;
-inline constexpr std::size_t kEighthFrameBytes =
-    static_cast<std::size_t>((kEighthWidth * 3 + 3) / 4 * 4) * kEighthHeight;
+// Quarter-size 24-bit frames (1644 x 1096), the smallest the camera offers: it sends its
+// subsampled readout and the host keeps every second cell.
+inline constexpr int kQuarterWidth = 6576 / 4;
+inline constexpr int kQuarterHeight = 4384 / 4;
+inline constexpr std::size_t kQuarterFrameBytes =
+    static_cast<std::size_t>((kQuarterWidth * 3 + 3) / 4 * 4) * kQuarterHeight;
 
 // How many times a stress loop runs: the count asked for, divided by OSTREL_STRESS_DIVISOR (the
 // sanitizer trees set it; slower by an order of magnitude), never below 1.
@@ -75,9 +75,9 @@ private:
     std::shared_ptr<emulator::EmulatedCameraSet> set_;
 };
 
-// The stored settings of a small stream: eighth size, 24-bit, no pause, shortest exposure.
-inline std::vector<integration::StoredValue> eighthSizeSettings() {
-    std::vector<integration::StoredValue> values = integration::streamSettings(2, 3, 0);
+// The stored settings of a small stream: quarter size, 24-bit, no pause, shortest exposure.
+inline std::vector<integration::StoredValue> quarterSizeSettings() {
+    std::vector<integration::StoredValue> values = integration::streamSettings(2, 2, 0);
     for (integration::StoredValue &v : values) {
         if (v.name == "Exposure") {
             v.value = emulator::kShortestExposure;

@@ -44,13 +44,13 @@ struct Client {
     }
     Notifications errors;
     Notifications frames;
-    std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(kEighthFrameBytes);
+    std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(kQuarterFrameBytes);
     CameraHandle handle = 0;
 };
 
 class Stress : public ::testing::Test {
 protected:
-    void plant() { store.plant(eighthSizeSettings()); }
+    void plant() { store.plant(quarterSizeSettings()); }
     NothingLeftBehind leaks;
     integration::SettingsStore store;
 };
@@ -125,7 +125,7 @@ TEST_F(Stress, AReleaseFromAnotherThreadWhileStreamingRecordingAndSaving) {
     const Activity activities[] = {
         {"streaming", [](CameraHandle) {},
          [](CameraHandle h) {
-             std::vector<std::uint8_t> copy(kEighthFrameBytes);
+             std::vector<std::uint8_t> copy(kQuarterFrameBytes);
              (void)Ostrel_GetImage(h, copy.data(), static_cast<int>(copy.size()), 1);
          }},
         {"recording", [&](CameraHandle h) { (void)Ostrel_Record(h, recording.c_str(), 60000, 0); },
@@ -138,7 +138,7 @@ TEST_F(Stress, AReleaseFromAnotherThreadWhileStreamingRecordingAndSaving) {
         SCOPED_TRACE(activity.name);
         for (int round = 0; round < rounds; ++round) {
             Notifications frames;
-            std::vector<std::uint8_t> buffer(kEighthFrameBytes);
+            std::vector<std::uint8_t> buffer(kQuarterFrameBytes);
             const CameraHandle handle = Ostrel_Initialize(0);
             ASSERT_NE(handle, 0u);
             ASSERT_EQ(Ostrel_CallBackPreview(handle, frames.window(), buffer.data(),
