@@ -40,9 +40,11 @@ inline AviFileCheck checkAviFile(const std::string &path) {
         return check;
     }
     const std::uint64_t size = static_cast<std::uint64_t>(in.tellg());
-    std::vector<std::uint8_t> head(256);
+    // Up to the main header's height field; a recording without frames is not much longer.
+    std::vector<std::uint8_t> head(72);
     in.seekg(0);
-    if (size < head.size() || !in.read(reinterpret_cast<char *>(head.data()), 256)) {
+    if (size < head.size() || !in.read(reinterpret_cast<char *>(head.data()),
+                                       static_cast<std::streamsize>(head.size()))) {
         check.problem = "shorter than its header";
         return check;
     }
@@ -75,7 +77,7 @@ inline AviFileCheck checkAviFile(const std::string &path) {
         static_cast<std::uint64_t>(check.width) * 3 * static_cast<std::uint64_t>(check.height);
     // Header, then one chunk (8 + frame bytes) per frame, then the index.
     const std::uint64_t frameData = check.frames * (8 + frameBytes);
-    if (size < frameData + indexBytes + 8 + 224 || size - frameData - indexBytes - 8 > 4096) {
+    if (size < frameData + indexBytes + 8 + 72 || size - frameData - indexBytes - 8 > 4096) {
         check.problem = "frame data does not fill the file";
         return check;
     }
