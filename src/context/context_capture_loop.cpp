@@ -42,6 +42,9 @@ void CameraContext::endFailedStream() {
     // that the application can select a camera and start anew. Only this thread is joined
     // later, by the next start or stop.
     (void)device_->StopCapture();
+    // A recording of the stream gets no more frames: its file is finished now, not at the
+    // application's next stop, which may never come.
+    recording_.streamEnded();
     AcquisitionState streaming = AcquisitionState::Streaming;
     (void)acquisitionState_.compare_exchange_strong(streaming, AcquisitionState::Idle);
 }

@@ -101,6 +101,14 @@ public:
     // Raised by the capture thread after every frame it has converted into the output image.
     void frameConverted() noexcept { frameFlag_.store(1); }
 
+    // The stream being recorded has ended by itself (the camera failed): no frame will come, so
+    // the recording thread finishes the file now and ends, without waiting for a stop (which
+    // still joins it). Any thread.
+    void streamEnded() noexcept {
+        recordingFlag_.store(0);
+        stopRequested_.set();
+    }
+
     // True from a successful start until the recording has ended (its file finished by then
     // once the end event is set). Any thread.
     bool isRecording() const noexcept { return recordingFlag_.load() != 0; }

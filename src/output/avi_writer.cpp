@@ -35,6 +35,7 @@ void AviWriter::reset() {
     frameBytes_ = 0;
     riffSize_ = 0;
     moviSize_ = 0;
+    writeFailed_ = false;
     riffSizePos_ = microSecPerFramePos_ = totalFramesPos_ = 0;
     streamScalePos_ = streamLengthPos_ = moviSizePos_ = 0;
 }
@@ -145,6 +146,7 @@ AviFrameResult AviWriter::writeFrame(const std::uint8_t *pixels) {
             // Go back to the end of the last whole chunk, so that what follows (another frame or
             // the index) lands where the counters say.
             (void)file_.seek(riffSize_ + 8);
+            writeFailed_ = true;
             return AviFrameResult::WriteFailed;
         }
         result = AviFrameResult::Written;
@@ -179,6 +181,11 @@ bool AviWriter::closeRecording() {
     }
     bool ok = file_.seek(endOfMovi) && file_.write(index.data(), index.size());
     riffSize_ += index.size();
+    // A frame the system refused (a full disk) may have left part of its chunk beyond the
+    // index: the file ends where its RIFF size says.
+    if (ok && writeFailed_) {
+        ok = file_.truncate(riffSize_ + 8);
+    }
 
     const std::uint32_t rate = nonZeroRate(rate_);  // hundredths of a frame per second
     ok = patch(riffSizePos_, static_cast<std::uint32_t>(riffSize_)) && ok;

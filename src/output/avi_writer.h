@@ -97,6 +97,7 @@ private:
     std::uint64_t riffSize_ = 0;        // bytes written after the RIFF size field's 8 first bytes
     std::uint32_t moviSize_ = 0;        // bytes written after the movi list's size field
     std::vector<std::uint32_t> index_;  // chunk offsets from the "movi" type field, in order
+    bool writeFailed_ = false;          // a frame was refused: bytes of it may lie past the end
 
     // Header fields rewritten at close, remembered as they are written.
     std::size_t riffSizePos_ = 0;

@@ -4,7 +4,10 @@
 #include <new>
 
 #if defined(_WIN32)
+#include <io.h>
 #include <share.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace ostrel::output {
@@ -62,6 +65,17 @@ bool OutputFile::seek(std::uint64_t position) {
     return _fseeki64(stream_, static_cast<__int64>(position), SEEK_SET) == 0;
 #else
     return fseeko(stream_, static_cast<off_t>(position), SEEK_SET) == 0;
+#endif
+}
+
+bool OutputFile::truncate(std::uint64_t length) {
+    if (stream_ == nullptr || std::fflush(stream_) != 0) {
+        return false;
+    }
+#if defined(_WIN32)
+    return _chsize_s(_fileno(stream_), static_cast<__int64>(length)) == 0;
+#else
+    return ftruncate(fileno(stream_), static_cast<off_t>(length)) == 0;
 #endif
 }
 

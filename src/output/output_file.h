@@ -33,6 +33,9 @@ public:
     [[nodiscard]] bool write(const void *data, std::size_t size);
     // Moves to an absolute position (files may pass 2 GiB); false on failure.
     [[nodiscard]] bool seek(std::uint64_t position);
+    // Flushes, then cuts the file to `length` bytes (bytes a failed write left beyond what the
+    // file keeps); false on failure.
+    [[nodiscard]] bool truncate(std::uint64_t length);
 
     // Flushes and closes; false when buffered bytes could not be written or nothing was open.
     bool close();
