@@ -124,6 +124,9 @@ void ControlView::setRange(int control, std::int32_t minimum, std::int32_t maxim
     if (isTrackbar(item)) {
         SendMessageW(item, TBM_SETRANGEMAX, FALSE, maximum);
         SendMessageW(item, TBM_SETRANGEMIN, TRUE, minimum);
+        // Some trackbars place their thumb only when the position changes: put it at the new
+        // minimum now, so that a later position equal to the old one is still drawn right.
+        SendMessageW(item, TBM_SETPOS, TRUE, minimum);
     } else {
         SendMessageW(item, UDM_SETRANGE32, static_cast<WPARAM>(minimum), maximum);
     }
