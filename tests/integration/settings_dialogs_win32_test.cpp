@@ -294,6 +294,29 @@ TEST_F(ImageDialog, ColourModeEditsApplyAtOnceAndOkKeepsThem) {
     EXPECT_EQ(Ostrel_GetFilterValue(handle_, 12, &ok), 2);
 }
 
+TEST_F(ImageDialog, WhiteBalanceFromTheCaptureThreadReachesTheOpenPage) {
+    // Frames stream while the dialog is open: "Once" asks the next frame for colour gains, and
+    // the capture thread has the page show them.
+    ASSERT_EQ(Ostrel_CallBackPreview(handle_, errors_.window(), nullptr, 0, 1), 1);
+    std::wstring redGain = L"100";
+    const int result = run(Ostrel_SetImageDlg, [&](HWND dialog) {
+        HWND filter = pageWith(dialog, 2052);
+        click(filter, 2074);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        while (redGain == L"100" && std::chrono::steady_clock::now() < end) {
+            Sleep(20);
+            redGain = itemText(filter, 2052);
+        }
+        click(dialog, 1);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(Ostrel_StopPreview(handle_), 1);
+    EXPECT_NE(redGain, L"100") << "the page never showed the new gains";
+    int ok = 0;
+    EXPECT_EQ(std::to_wstring(Ostrel_GetFilterValue(handle_, 7, &ok)), redGain);
+    EXPECT_EQ(Ostrel_GetFilterValue(handle_, 10, &ok), 0) << "the one step is over";
+}
+
 class MonochromeImageDialog : public DialogSession {
 protected:
     MonochromeImageDialog() { color_ = 0; }
