@@ -425,9 +425,14 @@ OSTREL_API int OSTREL_CALL Ostrel_SaveImageW(CameraHandle handle, const wchar_t 
                                              int fileType) OSTREL_NOEXCEPT;
 
 /* ==== Settings dialogs ==========================================================================
- * The dialogs cannot be shown yet, on Windows or on Linux: each of these returns 0 and records
- * OSTREL_ERROR_NOT_SUPPORTED, or records OSTREL_ERROR_NO_CAMERA when the context has no camera
- * device. What each dialog is for: */
+ * Windows: each runs a modal dialog owned by `parent`, in Japanese when the system's default
+ * language is Japanese (1041) and in English otherwise, and returns 1 once the dialog has ended,
+ * whatever the user chose. Call them on the thread that owns `parent`; they return when the
+ * dialog closes, and the application's windows keep being served meanwhile.
+ * Linux: no window toolkit is bound, so no dialog can be shown: each returns 0 and records
+ * OSTREL_ERROR_NOT_SUPPORTED.
+ * Both: 0 with OSTREL_ERROR_NO_CAMERA when the context has no camera device. What each dialog is
+ * for: */
 
 /* Camera settings (geometry, subsampling, colour mode, wait time): stops streaming around the
  * dialog, saves the choice in the settings store and restarts streaming. */

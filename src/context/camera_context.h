@@ -239,7 +239,10 @@ public:
     [[nodiscard]] bool deviceNameWide(std::int32_t index, wchar_t *buffer, std::int32_t size);
     [[nodiscard]] bool saveImage(const char *fileName, std::int32_t fileType);
     [[nodiscard]] bool saveImageWide(const wchar_t *fileName, std::int32_t fileType);
-    // The settings dialogs: after the state check, code 11 (no dialog can be shown yet).
+    // The settings dialogs, modal on the calling thread with parent as owner: true once the
+    // dialog has run (whatever the user chose); code 1 without a camera device, code 11 where no
+    // dialog can be shown (Linux). The camera dialog stops the acquisition around the dialog and
+    // restarts it as it was; after OK the geometry and stream settings are reloaded.
     [[nodiscard]] bool cameraDialog(platform::WindowHandle parent);
     [[nodiscard]] bool imageDialog(platform::WindowHandle parent);
     [[nodiscard]] bool analogDialog(platform::WindowHandle parent);
@@ -308,6 +311,9 @@ private:
     // Opens the preview window for the stored parent and placement (or a top-level window at
     // the processed size).
     [[nodiscard]] bool openPreviewWindow();
+    // Loads the geometry and stream settings from the store again (after the camera dialog's
+    // OK); a stored geometry that is not valid keeps the one in use (code 7).
+    void reloadStreamFormat();
     // Starts streaming (joins a stream that runs already).
     [[nodiscard]] bool startStreaming();
     // Stops streaming and recording and the device (the common part of stop preview and close).
