@@ -10,7 +10,7 @@
 #include "imaging/dib_image.h"
 
 #include "imaging/quiet_frame_controls.h"
-#include "imaging/settings_block.h"
+#include "platform/settings_block.h"
 
 namespace ostrel::bench {
 

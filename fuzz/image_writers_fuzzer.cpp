@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "imaging/color_mode.h"
+#include "platform/color_mode.h"
 #include "imaging/dib_image.h"
 #include "imaging/record_conversion.h"
 #include "output/avi_writer.h"

@@ -8,5 +8,5 @@ endif()
 ostrel_test_suite(reliability LIBS ostrel_api ostrel_emulator ostrel_context)
 
 add_executable(soak_run "${CMAKE_CURRENT_SOURCE_DIR}/reliability/soak/soak_run.cpp")
-target_include_directories(soak_run PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}")
+target_include_directories(soak_run PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}" "${PROJECT_SOURCE_DIR}/src")
 target_link_libraries(soak_run PRIVATE ostrel_api ostrel_emulator ostrel_context)

@@ -8,8 +8,8 @@
 #include "context/camera_context.h"
 #include "device/device_7100vrx.h"
 #include "platform/language.h"
+#include "settings/settings_store.h"
 #include "ui/settings_dialogs.h"
-#include "ui/settings_store.h"
 
 namespace ostrel::context {
 
@@ -87,23 +87,18 @@ bool CameraContext::cameraDialog(platform::WindowHandle parent) {
 }
 
 void CameraContext::reloadStreamFormat() {
-    ui::ImageGeometry stored{geometry_.totalWidth, geometry_.totalHeight, geometry_.width,
-                             geometry_.height,     geometry_.originX,     geometry_.originY,
-                             geometry_.bufferCount};
+    ImageGeometry loaded = geometry_;
     ui::StreamSettings stream{colorMode(), subsampleMode_, waitTimeMs_.load(),
                               static_cast<std::uint32_t>(clock_)};
-    const bool geometryLoaded = ui::loadGeometry(stored);
+    const bool geometryLoaded = ui::loadGeometry(loaded);
     if (!geometryLoaded || !ui::loadStreamSettings(stream)) {
         recordError(ErrorCode::SettingsStoreFailed);
     }
-    ImageGeometry loaded{stored.totalWidth,  stored.totalHeight, stored.imageWidth,
-                         stored.imageHeight, stored.originX,     stored.originY,
-                         stored.bufferCount};
     // A stored size the sensor cannot give keeps the one in use, and its subsampling with it.
     if (geometryLoaded && isValidGeometry(loaded, stream.subsampleMode)) {
         geometry_ = loaded;
         subsampleMode_ = stream.subsampleMode;
-        previewPlacement_ = PreviewPlacement{0, 0, geometry_.width, geometry_.height};
+        previewPlacement_ = PreviewPlacement{0, 0, geometry_.imageWidth, geometry_.imageHeight};
     } else if (geometryLoaded) {
         recordError(ErrorCode::GeometryInvalid);
     }
@@ -143,7 +138,7 @@ bool CameraContext::analogDialog(platform::WindowHandle parent) {
         recordError(ErrorCode::NotSupported);
         return false;
     }
-    ContextAnalogCamera camera(model());
+    ContextAnalogCamera camera(*device_);
     std::unique_ptr<AnalogRefresh> refresh;
     const ui::PublishRefresher publish = [&](ui::DialogRefresher *target) {
         if (target == nullptr) {

@@ -12,8 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "imaging/analog_settings.h"
-#include "imaging/settings_block.h"
+#include "platform/analog_settings.h"
+#include "platform/settings_block.h"
 #include "ui/dialog_view.h"
 
 namespace ostrel::ui {

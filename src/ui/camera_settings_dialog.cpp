@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "ui/dialog_numbers.h"
-#include "ui/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace ostrel::ui {
 

@@ -14,7 +14,7 @@
 
 #include "ui/dialog_texts.h"
 #include "ui/dialog_view.h"
-#include "ui/settings_store_records.h"
+#include "settings/settings_store_records.h"
 
 namespace ostrel::ui {
 

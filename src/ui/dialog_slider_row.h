@@ -7,7 +7,7 @@
 #include <span>
 #include <string_view>
 
-#include "imaging/settings_block.h"
+#include "platform/settings_block.h"
 #include "ui/dialog_view.h"
 
 namespace ostrel::ui {

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "imaging/settings_block.h"
+#include "platform/settings_block.h"
 #include "ui/dialog_slider_row.h"
 #include "ui/dialog_view.h"
 

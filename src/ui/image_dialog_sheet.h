@@ -9,8 +9,8 @@
 
 #include <memory>
 
-#include "imaging/color_mode.h"
-#include "imaging/settings_block.h"
+#include "platform/color_mode.h"
+#include "platform/settings_block.h"
 #include "ui/dialog_view.h"
 #include "ui/gray_filter_dialog_page.h"
 #include "ui/image_filter_dialog_page.h"

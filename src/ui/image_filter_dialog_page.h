@@ -12,8 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "imaging/color_mode.h"
-#include "imaging/settings_block.h"
+#include "platform/color_mode.h"
+#include "platform/settings_block.h"
 #include "ui/dialog_slider_row.h"
 #include "ui/dialog_view.h"
 

@@ -11,9 +11,9 @@
 #include <functional>
 #include <optional>
 
-#include "imaging/analog_settings.h"
-#include "imaging/color_mode.h"
-#include "imaging/settings_block.h"
+#include "platform/analog_settings.h"
+#include "platform/color_mode.h"
+#include "platform/settings_block.h"
 #include "platform/window_handle.h"
 #include "ui/analog_dialog_page.h"
 #include "ui/camera_settings_dialog.h"

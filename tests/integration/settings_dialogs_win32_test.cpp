@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "OstrelSdk.h"
-#include "integration/acquisition_session.h"
+#include "support/camera_session.h"
 
 namespace ostrel::integration {
 namespace {
@@ -222,7 +222,7 @@ protected:
     }
 
     int color_ = 2;
-    SettingsStore store_;
+    SettingsSandbox store_;
     Notifications errors_;
     OwnerWindow owner_;
     CameraHandle handle_ = 0;

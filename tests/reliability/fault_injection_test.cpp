@@ -66,7 +66,7 @@ protected:
 
     NothingLeftBehind leaks;
     Cameras cameras{1};
-    integration::SettingsStore store;
+    integration::SettingsSandbox store;
     Notifications errors;
     Notifications frames;
     std::vector<Notification> seen;

@@ -18,7 +18,7 @@
 #include "OstrelSdk.h"
 #include "emulator/emulated_camera.h"
 #include "emulator/emulated_camera_set.h"
-#include "integration/acquisition_session.h"
+#include "support/camera_session.h"
 #include "reliability/process_usage.h"
 
 namespace ostrel::reliability {

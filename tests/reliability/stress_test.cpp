@@ -53,7 +53,7 @@ class Stress : public ::testing::Test {
 protected:
     void plant() { store.plant(quarterSizeSettings()); }
     NothingLeftBehind leaks;
-    integration::SettingsStore store;
+    integration::SettingsSandbox store;
 };
 
 TEST_F(Stress, AThousandStartsAndStopsLeaveTheStreamWhole) {
