@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "OstrelSdk.h"
@@ -18,6 +19,17 @@
 
 namespace ostrel::reliability {
 namespace {
+
+// A sanitizer's runtime starts a helper thread of its own at the process's first thread start,
+// which would otherwise be counted against the first test as a thread the library left behind.
+// One thread started and joined before any test lets every count begin from the same baseline.
+class ThreadBaseline : public ::testing::Environment {
+public:
+    void SetUp() override {
+        std::thread([] {}).join();
+    }
+};
+const auto *const kThreadBaseline = ::testing::AddGlobalTestEnvironment(new ThreadBaseline);
 
 using emulator::DriveRegion;
 using emulator::EmulatedCamera;
