@@ -176,7 +176,7 @@ void selectTab(HWND dialog, int index) {
 }
 
 std::int32_t storedDword(const char *subkey, const char *name) {
-    const std::string path = std::string(kSettingsKey) + (*subkey ? "\\" : "") + subkey;
+    const std::string path = ostrel::testing::settingsKeyPath(subkey);
     DWORD value = 0xDEADBEEF;
     DWORD size = sizeof value;
     RegGetValueA(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size);
@@ -265,8 +265,8 @@ TEST_F(AnalogDialog, DefaultThenCancelRestoresCameraAndSettings) {
     });
     EXPECT_EQ(result, 1);
     int ok = 0;
-    EXPECT_EQ(Ostrel_GetFilterValue(handle_, 13, &ok), kStreamGain);
-    EXPECT_EQ(Ostrel_GetFilterValue(handle_, 18, &ok), kStreamExposure);
+    EXPECT_EQ(Ostrel_GetFilterValue(handle_, 13, &ok), StreamSettings{}.gain);
+    EXPECT_EQ(Ostrel_GetFilterValue(handle_, 18, &ok), StreamSettings{}.exposure);
     EXPECT_EQ(Ostrel_GetMirrorV(handle_), 0);
 }
 
