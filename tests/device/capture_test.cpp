@@ -452,6 +452,9 @@ TEST(StartAndStop, ReadyWaitsThatRunOutAreCountedAndTheCaptureGoesOn) {
     ASSERT_TRUE(waitUntil([&] { return camera.counters().statusReads >= reads + 20; }));
     EXPECT_EQ(device.StopCapture(), 0);
     camera.setNeverReady(false);
+    // A wait far longer than a frame period, so the new capture cannot run out of one of its
+    // own before the count is read, however the threads are scheduled.
+    device.SetTransferTimeout(10000);
     ASSERT_EQ(device.StartContinuousCapture(), device::kStartOk);
     EXPECT_EQ(device.takeTransferTimeouts(), 0);
     EXPECT_EQ(device.StopCapture(), 0);
